@@ -1,0 +1,140 @@
+#include "app/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool parseSize(const char* text, int& width, int& height)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long w = std::strtol(text, &end, 10);
+    if (end == text || (*end != 'x' && *end != 'X') || errno)
+        return false;
+    const char* heightText = end + 1;
+    const long h = std::strtol(heightText, &end, 10);
+    if (end == heightText || *end != '\0' || errno)
+        return false;
+    // Large enough for any display, small enough that pixel buffers stay sane.
+    constexpr long largestSide = 16384;
+    if (w < 1 || h < 1 || w > largestSide || h > largestSide)
+        return false;
+    width = int(w);
+    height = int(h);
+    return true;
+}
+
+bool parseSeconds(const char* text, double& seconds)
+{
+    char* end = nullptr;
+    errno = 0;
+    seconds = std::strtod(text, &end);
+    return end != text && *end == '\0' && !errno && std::isfinite(seconds) && seconds >= 0;
+}
+
+} // namespace
+
+ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 >= argc) {
+                error = flag + " needs " + what;
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (flag == "--help" || flag == "-h") {
+            return ParseOutcome::Help;
+        } else if (flag == "--size") {
+            const char* text = value("a size such as 800x600");
+            if (!text)
+                return ParseOutcome::Error;
+            if (!parseSize(text, options.width, options.height)) {
+                error = std::string("malformed size \"") + text + "\": expected WIDTHxHEIGHT, e.g. 800x600";
+                return ParseOutcome::Error;
+            }
+            options.showDialog = false;
+        } else if (flag == "--windowed") {
+            options.fullscreen = false;
+            options.showDialog = false;
+        } else if (flag == "--fullscreen") {
+            options.fullscreen = true;
+            options.showDialog = false;
+        } else if (flag == "--data") {
+            const char* text = value("a folder");
+            if (!text)
+                return ParseOutcome::Error;
+            options.dataFolder = text;
+        } else if (flag == "--log") {
+            options.log = true;
+        } else if (flag == "--headless") {
+            options.headless = true;
+            options.showDialog = false;
+        } else if (flag == "--vsync") {
+            options.vsync = true;
+        } else if (flag == "--mute") {
+            options.mute = true;
+        } else if (flag == "--trace") {
+            options.trace = true;
+        } else if (flag == "--until") {
+            const char* text = value("a demo time in seconds");
+            double seconds = 0;
+            if (!text)
+                return ParseOutcome::Error;
+            if (!parseSeconds(text, seconds)) {
+                error = std::string("malformed time \"") + text + "\": expected seconds, e.g. 12.5";
+                return ParseOutcome::Error;
+            }
+            options.untilSeconds = seconds;
+        } else if (flag == "--frame") {
+            const char* text = value("a demo time in seconds and a PNG file");
+            double seconds = 0;
+            if (!text)
+                return ParseOutcome::Error;
+            if (!parseSeconds(text, seconds)) {
+                error = std::string("malformed time \"") + text + "\": expected seconds, e.g. 12.5";
+                return ParseOutcome::Error;
+            }
+            const char* path = value("a PNG file after the time");
+            if (!path)
+                return ParseOutcome::Error;
+            options.frameSeconds = seconds;
+            options.framePath = path;
+            options.headless = true;
+            options.showDialog = false;
+        } else {
+            error = "unknown option \"" + flag + "\"";
+            return ParseOutcome::Error;
+        }
+    }
+    return ParseOutcome::Run;
+}
+
+std::string usageText(const char* programName)
+{
+    std::string name = programName && *programName ? programName : "talvoren";
+    return "Usage: " + name + " [options]\n"
+           "Plays the demo. With no options it first asks for the screen size in a dialog.\n"
+           "\n"
+           "  --help               show this text\n"
+           "  --size WxH           play at this size (skips the dialog; windowed unless --fullscreen)\n"
+           "  --windowed           play in a window (skips the dialog; 800x600 unless --size)\n"
+           "  --fullscreen         play full screen (skips the dialog)\n"
+           "  --data DIR           read the demo's files from DIR (default ./data)\n"
+           "  --log                print the log to standard error\n"
+           "  --headless           render offscreen on a virtual clock, as fast as possible\n"
+           "  --until SECONDS      end at this demo time with status 0\n"
+           "  --frame SECONDS FILE write the frame shown at this demo time as a PNG and end\n"
+           "                       (runs headless)\n"
+           "  --vsync              wait for vertical sync when swapping frames\n"
+           "  --mute               play the music silently (the show keeps its timing)\n"
+           "  --trace              print every timer event as it is handled\n"
+           "\n"
+           "Any key ends the demo; the exit status is that key's virtual-key code, 0 at the\n"
+           "scheduled end, 255 when the dialog is cancelled.\n";
+}

@@ -1,0 +1,29 @@
+// The command line. With no arguments the program asks its settings dialog; flags let people
+// (and tests) choose the size and mode directly, run headless, and stop early or grab a frame.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct Options {
+    bool showDialog = true;       // false once --size, --windowed, --fullscreen or --headless is given
+    int width = 800;              // used when the dialog is skipped
+    int height = 600;
+    bool fullscreen = false;
+    std::string dataFolder = "./data";
+    bool log = false;             // log lines to standard error
+    bool headless = false;        // offscreen, virtual clock, no window
+    bool vsync = false;
+    bool mute = false;
+    bool trace = false;           // one line per timer event on standard error
+    std::optional<double> untilSeconds;  // end at this demo time with status 0
+    std::optional<double> frameSeconds;  // write the frame drawn at this demo time, then end
+    std::string framePath;
+};
+
+enum class ParseOutcome { Run, Help, Error };
+
+// Fills options from argv. On Error, `error` says what was wrong.
+ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+
+std::string usageText(const char* programName);

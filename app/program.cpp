@@ -1,0 +1,72 @@
+#include "app/program.h"
+
+#include "app/settings_dialog.h"
+#include "app/startup.h"
+#include "app/window.h"
+#include "platform/files.h"
+#include "platform/os.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+bool isFolder(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+int runMessageLoop()
+{
+    os::Message message;
+    for (;;) {
+        if (!os::peekMessage(message))
+            continue;
+        // A key press ends the show before it ever reaches the window.
+        if (message.message == os::WM_QUIT || message.message == os::WM_KEYDOWN)
+            break;
+        os::dispatchMessage(message);
+    }
+    return int(message.wParam);
+}
+
+int runProgram(const Options& options)
+{
+    if (!isFolder(options.dataFolder)) {
+        std::fprintf(stderr, "talvoren: the data folder \"%s\" does not exist (see --data)\n",
+                     options.dataFolder.c_str());
+        return 2;
+    }
+    os::setDataFolder(options.dataFolder);
+    os::selectBackend(options.headless ? os::Backend::Headless : os::Backend::Sdl);
+    os::setVsync(options.vsync);
+
+    runControls.logEnabled = options.log;
+    runControls.trace = options.trace;
+    runControls.untilSeconds = options.untilSeconds;
+    runControls.frameSeconds = options.frameSeconds;
+    runControls.framePath = options.framePath;
+
+    if (options.showDialog) {
+        if (!showSettingsDialog()) {
+            std::fprintf(stderr, "talvoren: no display for the settings dialog; "
+                                 "use --windowed to play in a window or --headless to render offscreen\n");
+            return 2;
+        }
+    } else {
+        screenWidth = options.width;
+        screenHeight = options.height;
+        fullscreen = options.fullscreen && !options.headless;
+    }
+
+    if (!openWindow(windowTitle, screenWidth, screenHeight, 32, fullscreen))
+        return 0;
+    const int status = runMessageLoop();
+    closeWindow();
+    if (runControls.frameFailed)
+        return 1;
+    return status;
+}

@@ -1,0 +1,30 @@
+// The start-up sequence (preInit, worldInit) and the one timer callback through which every
+// frame and every scheduled event arrives.
+#pragma once
+
+#include "platform/os.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+constexpr uintptr_t frameTimerId = 111;
+constexpr uint32_t framePeriodMs = 16;
+constexpr uintptr_t endOfDemoEventId = 696969;
+constexpr int32_t endOfDemoMs = 241000;
+
+// How this run was asked to behave beyond the show itself; set by the entry before the window
+// opens, read by preInit and the frame callback.
+struct RunControls {
+    bool logEnabled = false;               // the log prints to standard error
+    bool trace = false;                    // one line per event on standard error
+    std::optional<double> untilSeconds;    // quit at this demo time
+    std::optional<double> frameSeconds;    // write this frame as a PNG, then quit
+    std::string framePath;
+    bool frameFailed = false;              // the PNG could not be written
+};
+extern RunControls runControls;
+
+void preInit();
+void worldInit();
+void onTimer(os::Window* window, uint32_t message, uintptr_t id, uint32_t timeMs);

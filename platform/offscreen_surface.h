@@ -1,0 +1,38 @@
+// An offscreen framebuffer (RGBA8 colour, packed 24-bit depth + 8-bit stencil) that stands in
+// for the window's own buffers in both backends. It is never smaller than 512x512,
+// because the trail effects copy a 512x512 square of the frame and must only ever read pixels
+// that were drawn. Everything draws into it; its lower-left visible region is what is shown.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace os::detail {
+
+class OffscreenSurface {
+public:
+    // Creates it for a visible region of width x height, at least minimumSide in each direction.
+    // Needs a current context; getProcAddress finds the framebuffer entry points.
+    bool create(int width, int height, void* (*getProcAddress)(const char*));
+    void destroy();
+    bool valid() const { return framebuffer != 0; }
+
+    // Makes it the target of drawing and reading.
+    void bind() const;
+    // Copies the visible region to the window's own back buffer (framebuffer 0), then rebinds.
+    void presentToWindow() const;
+    bool read(std::vector<uint8_t>& rgba) const;
+
+    int visibleWidth() const { return width; }
+    int visibleHeight() const { return height; }
+
+    static constexpr int minimumSide = 512;
+
+private:
+    unsigned framebuffer = 0;
+    unsigned colour = 0;
+    unsigned depthStencil = 0;
+    int width = 0, height = 0;
+};
+
+} // namespace os::detail

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The whole show headless: it reaches its scheduled end at 241 s and exits 0, much faster than
+# real time; --until and --frame end it early.
+source "$(dirname "$0")/common.sh"
+
+start=$(date +%s)
+"$program" --headless --size 320x240 --data "$data" --trace 2> "$work/trace.txt"
+status=$?
+elapsed=$(( $(date +%s) - start ))
+[ $status -eq 0 ] || fail "full run exited $status"
+grep -qE '^event 696969 at 24(0.99[0-9]|1.000) s' "$work/trace.txt" || fail "the end event did not fire at 241 s"
+[ $elapsed -lt 120 ] || fail "the headless run took ${elapsed}s of wall time"
+echo "full run: ${elapsed}s wall time"
+
+"$program" --headless --size 320x240 --data "$data" --until 5 --trace 2> "$work/until.txt"
+status=$?
+[ $status -eq 0 ] || fail "--until 5 exited $status"
+grep -q 696969 "$work/until.txt" && fail "--until 5 ran to the end"
+
+"$program" --frame 2.5 "$work/frame.png" --size 320x240 --data "$data"
+status=$?
+[ $status -eq 0 ] || fail "--frame exited $status"
+[ "$(png_size "$work/frame.png")" = "320 240" ] || fail "frame size is $(png_size "$work/frame.png")"
+
+"$program" --frame 1 "$work/missing-folder/frame.png" --size 320x240 --data "$data" 2> "$work/err.txt"
+status=$?
+[ $status -ne 0 ] || fail "an unwritable frame path reported success"
+grep -q "cannot write the frame" "$work/err.txt" || fail "no message for an unwritable frame path"
+echo PASS
