@@ -122,21 +122,26 @@ public:
     }
 
 private:
+    // A configuration of our own rather than fontconfig's process-wide one, so the look-up
+    // leaves nothing allocated behind it.
     static std::string findFontFile(const char* family) {
         std::string path;
+        FcConfig* config = FcInitLoadConfigAndFonts();
         FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
-        if (!pattern) return path;
-        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-                path = reinterpret_cast<const char*>(file);
+        if (config && pattern) {
+            FcConfigSubstitute(config, pattern, FcMatchPattern);
+            FcDefaultSubstitute(pattern);
+            FcResult result = FcResultNoMatch;
+            if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
+                FcChar8* file = nullptr;
+                if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+                    path = reinterpret_cast<const char*>(file);
+                }
+                FcPatternDestroy(match);
             }
-            FcPatternDestroy(match);
         }
-        FcPatternDestroy(pattern);
+        if (pattern) FcPatternDestroy(pattern);
+        if (config) FcConfigDestroy(config);
         return path;
     }
 
@@ -434,18 +439,42 @@ private:
 
 } // namespace
 
+// The key that ended the dialog (Enter on OK) is usually still held when the demo window opens,
+// and the window would take it for a fresh press that ends the show at once. Wait (briefly)
+// until every key is up.
+// Video stays up once started: the demo window opens right after the dialog, and taking the
+// X connection down and up again in between sometimes leaves the new window unmapped.
+static bool startVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    std::atexit(SDL_Quit);
+    return true;
+}
+
+static void waitForKeysReleased() {
+    constexpr Uint32 longestWaitMs = 1000;
+    const Uint32 deadline = SDL_GetTicks() + longestWaitMs;
+    for (;;) {
+        SDL_PumpEvents();
+        int count = 0;
+        const Uint8* keys = SDL_GetKeyboardState(&count);
+        bool held = false;
+        for (int i = 0; i < count && !held; ++i) held = keys[i] != 0;
+        if (!held || SDL_TICKS_PASSED(SDL_GetTicks(), deadline)) break;
+        SDL_Delay(5);
+    }
+    SDL_FlushEvents(SDL_KEYDOWN, SDL_KEYUP);
+}
+
 bool displayAvailable() {
     if (!displayNamed()) return false;
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return true;
+    return startVideo();
 }
 
 intptr_t dialogBox(const DialogTemplate& dialogTemplate, DialogProc proc) {
     if (!displayNamed()) return -1;
-    const bool startedVideo = !SDL_WasInit(SDL_INIT_VIDEO);
-    if (startedVideo && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+    if (!startVideo()) return -1;
     intptr_t result = -1;
     {
         DialogWindow window;
@@ -460,12 +489,12 @@ intptr_t dialogBox(const DialogTemplate& dialogTemplate, DialogProc proc) {
                     session.handle(event);
                 } while (!detail::ended(dialog) && SDL_PollEvent(&event));
             }
+            waitForKeysReleased();
             // The result is taken before WM_DESTROY, whose handler may end the dialog again.
             result = detail::result(dialog);
             detail::destroyDialog(dialog);
         }
     }
-    if (startedVideo) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return result;
 }
 

@@ -16,23 +16,39 @@ trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY="$display"
 for _ in $(seq 50); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.1; done
 
-run_and_press() {
-  local key="$1"
-  "$program" --windowed --size 320x240 --data "$data" > "$work/out.txt" 2>&1 &
-  local pid=$!
-  local window=""
+# wait_window WIDTH: prints the id of the visible window titled #Vornix of that width (the
+# dialog and the demo window share their title, and X reuses window ids between connections).
+wait_window() {
+  local width="$1" window
   for _ in $(seq 100); do
-    window=$(xdotool search --name '^#Vornix$' 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
+    for window in $(xdotool search --onlyvisible --name '^#Vornix$' 2>/dev/null); do
+      if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: ${width}x"; then
+        echo "$window"
+        return 0
+      fi
+    done
     sleep 0.1
   done
-  [ -n "$window" ] || { kill $pid; fail "no window titled #Vornix appeared"; }
+  return 1
+}
+
+# press PID WINDOW KEYS...: sends keys to the window, then waits for the program to end.
+press() {
+  local pid="$1" window="$2"; shift 2
   sleep 0.5
   xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key --window "$window" "$key"
+  xdotool key --window "$window" "$@"
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill $pid; fail "the demo did not end on key $key"; }
+  kill -0 $pid 2>/dev/null && { kill $pid; fail "the demo did not end on keys $*"; }
   wait $pid
+}
+
+run_and_press() {
+  "$program" --windowed --size 320x240 --data "$data" > "$work/out.txt" 2>&1 &
+  local pid=$!
+  local window
+  window=$(wait_window 320) || { kill $pid; fail "no window titled #Vornix appeared"; }
+  press $pid "$window" "$@"
 }
 
 run_and_press q
@@ -41,4 +57,58 @@ status=$?
 run_and_press Escape
 status=$?
 [ $status -eq 27 ] || fail "Escape gave status $status, expected 27"
+# Alt+F4 is a system key: dispatched, it closes the window, which ends the show with status 0.
+run_and_press alt+F4
+status=$?
+[ $status -eq 0 ] || fail "Alt+F4 gave status $status, expected 0"
+
+# The settings dialog: uncheck Fullscreen, Tab to OK, Enter; the demo then opens windowed.
+"$program" --data "$data" > "$work/out.txt" 2>&1 &
+pid=$!
+dialog=$(wait_window 296) || { kill $pid; fail "the settings dialog did not appear"; }
+sleep 1
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+xdotool key --window "$dialog" space Tab Tab Return
+window=$(wait_window 800) || { kill $pid; fail "no demo window after OK"; }
+press $pid "$window" Escape
+status=$?
+[ $status -eq 27 ] || fail "dialog, OK, Escape gave status $status, expected 27"
+
+# Cancel ends with -1 (255) and no demo window.
+"$program" --data "$data" > "$work/out.txt" 2>&1 &
+pid=$!
+dialog=$(wait_window 296) || { kill $pid; fail "the settings dialog did not appear"; }
+press $pid "$dialog" Tab Return
+status=$?
+[ $status -eq 255 ] || fail "Cancel gave status $status, expected 255"
+# Full screen in the display's own mode covers the screen at (0, 0).
+"$program" --fullscreen --size 1024x768 --data "$data" > "$work/out.txt" 2>&1 &
+pid=$!
+window=$(wait_window 1024) || { kill $pid; fail "no full-screen window"; }
+xdotool getwindowgeometry "$window" | grep -q "Position: 0,0" || fail "the full-screen window is not at 0,0"
+press $pid "$window" Escape
+[ $? -eq 27 ] || fail "full screen, Escape: wrong status"
+
+# A mode the display does not have (1024x786) asks whether to go on windowed. The question's
+# buttons stand where SDL lays them out on this 1024x768 screen: No at (466, 304), Yes at (556, 304).
+"$program" --fullscreen --size 1024x786 --data "$data" > "$work/out.txt" 2>&1 &
+pid=$!
+sleep 2
+xdotool mousemove 556 304 click 1
+window=$(wait_window 1024) || { kill $pid; fail "\"Yes\" did not open a window"; }
+xdotool getwindowgeometry "$window" | grep -q "Position: 200,100" || fail "the fallback window is not at 200,100"
+xdotool getwindowgeometry "$window" | grep -q "Geometry: 1024x786" || fail "the fallback window is not 1024x786"
+press $pid "$window" Escape
+[ $? -eq 27 ] || fail "fallback window, Escape: wrong status"
+
+"$program" --fullscreen --size 1024x786 --data "$data" > "$work/out.txt" 2>&1 &
+pid=$!
+sleep 2
+xdotool mousemove 466 304 click 1   # No
+sleep 1
+xdotool mousemove 512 294 click 1   # OK on "Program Will Now Close."
+for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+kill -0 $pid 2>/dev/null && { kill $pid; fail "\"No\" did not end the program"; }
+wait $pid
+[ $? -eq 0 ] || fail "\"No\" should end with status 0"
 echo PASS
