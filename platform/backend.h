@@ -52,6 +52,9 @@ public:
 std::unique_ptr<BackendImpl> makeSdlBackend();
 std::unique_ptr<BackendImpl> makeHeadlessBackend();
 
+// The Windows virtual-key code of an SDL key code (0xFF for keys that have none).
+uint32_t virtualKeyOfSdlKey(int32_t sdlKeycode);
+
 // Vertical sync wanted for swaps (set by os::setVsync).
 bool vsyncWanted();
 

@@ -6,6 +6,7 @@
 //
 // The software renderer is deliberate: the dialog is tiny, it draws pixel-exact bevels, and it
 // keeps the dialog clear of the OpenGL context the demo's window creates right after it.
+#include "platform/backend.h"
 #include "platform/dialog_model.h"
 #include "platform/os.h"
 
@@ -369,21 +370,6 @@ bool displayNamed() {
 }
 
 // Windows virtual-key code of the keys a dialog answers to, 0 for the rest.
-uint32_t virtualKey(SDL_Keycode key) {
-    switch (key) {
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    default: return 0;
-    }
-}
-
 class DialogSession {
 public:
     DialogSession(Dialog* dialog, DialogWindow& window) : dialog_(dialog), window_(window) {}
@@ -418,10 +404,10 @@ public:
             break;
         case SDL_KEYDOWN: {
             if (event.key.windowID != window_.id()) break;
-            const uint32_t vk = virtualKey(event.key.keysym.sym);
+            const uint32_t vk = detail::virtualKeyOfSdlKey(event.key.keysym.sym);
             // Held keys repeat for moving the focus only, so a held Enter clicks once.
             const bool moves = vk == VK_TAB || (vk >= VK_LEFT && vk <= VK_DOWN);
-            if (vk != 0 && (!event.key.repeat || moves)) {
+            if (!event.key.repeat || moves) {
                 detail::pressKey(dialog_, vk, (event.key.keysym.mod & KMOD_SHIFT) != 0);
             }
             break;

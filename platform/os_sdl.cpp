@@ -10,9 +10,8 @@
 #include <cstdio>
 
 namespace os::detail {
-namespace {
 
-uint32_t virtualKeyOf(SDL_Keycode key)
+uint32_t virtualKeyOfSdlKey(int32_t key)
 {
     if (key >= SDLK_a && key <= SDLK_z)
         return uint32_t('A' + (key - SDLK_a));
@@ -68,6 +67,8 @@ uint32_t virtualKeyOf(SDL_Keycode key)
     default: return 0xFF; // a key with no Windows code of its own
     }
 }
+
+namespace {
 
 struct SdlWindow {
     SDL_Window* window = nullptr;
@@ -318,7 +319,7 @@ private:
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             const bool down = event.type == SDL_KEYDOWN;
-            const uint32_t vk = virtualKeyOf(event.key.keysym.sym);
+            const uint32_t vk = virtualKeyOfSdlKey(event.key.keysym.sym);
             const bool alt = (event.key.keysym.mod & KMOD_ALT) != 0;
             // Alt, Alt combinations and F10 are system keys: they are dispatched, not taken.
             const bool system = alt || vk == VK_MENU || vk == VK_F10;
