@@ -2,6 +2,7 @@
 
 #include "app/log.h"
 #include "app/window.h"
+#include "assets/utility.h"
 #include "platform/png_writer.h"
 #include "world/world.h"
 
@@ -14,26 +15,29 @@ RunControls runControls;
 
 namespace {
 
+// Writes the frame on screen as a PNG when it is the last one shown at or before the wanted time
+// (the next one, at nextFrameSeconds, would come after it), then asks the loop to end.
+void captureFrameIfDue(double nextFrameSeconds)
+{
+    if (!runControls.frameSeconds || nextFrameSeconds <= *runControls.frameSeconds + 1e-6)
+        return;
+    std::vector<uint8_t> rgba;
+    int width = 0, height = 0;
+    std::string error;
+    if (!os::readFrame(windowHandle, rgba, width, height) ||
+        !os::writePng(runControls.framePath, rgba, width, height, error)) {
+        std::fprintf(stderr, "talvoren: cannot write the frame to %s: %s\n", runControls.framePath.c_str(),
+                     error.empty() ? "no frame" : error.c_str());
+        runControls.frameFailed = true;
+    }
+    runControls.frameSeconds.reset();
+    os::postQuitMessage(0);
+}
+
 // After each frame: the run's own stopping points (--until, --frame).
 void afterFrame()
 {
-    if (runControls.frameSeconds) {
-        // The last frame at or before the wanted time: the next one would come after it.
-        const double nextFrameSeconds = double(demoTime) + framePeriodMs * 0.001;
-        if (nextFrameSeconds > *runControls.frameSeconds + 1e-6) {
-            std::vector<uint8_t> rgba;
-            int width = 0, height = 0;
-            std::string error;
-            if (!os::readFrame(windowHandle, rgba, width, height) ||
-                !os::writePng(runControls.framePath, rgba, width, height, error)) {
-                std::fprintf(stderr, "talvoren: cannot write the frame to %s: %s\n",
-                             runControls.framePath.c_str(), error.empty() ? "no frame" : error.c_str());
-                runControls.frameFailed = true;
-            }
-            runControls.frameSeconds.reset();
-            os::postQuitMessage(0);
-        }
-    }
+    captureFrameIfDue(double(demoTime) + framePeriodMs * 0.001);
     if (runControls.untilSeconds && double(demoTime) >= *runControls.untilSeconds) {
         runControls.untilSeconds.reset();
         os::postQuitMessage(0);
@@ -45,7 +49,20 @@ void afterFrame()
 void preInit()
 {
     logger = new Log(runControls.logEnabled);
+    // Picture rows are tightly packed, whatever their width: never pad them on upload.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     world = new World();
+    world->loadMultitexture();
+    world->initBackground("./data/start.jpg", jpgFileType);
+    // The start picture stays on screen while everything else loads.
+    world->drawBackground();
+    glFlush();
+    os::swapBuffers(deviceContext);
+    // Demo time 0: until the first frame, 16 ms on, the start picture is what is shown.
+    captureFrameIfDue(framePeriodMs * 0.001);
+    scene = new Scene();
+    world->setDefaultViewport();
+    world->setupLighting();
     ticks = 1;
     logger->print("preInit() ENDS.");
 }

@@ -4,9 +4,14 @@ program="$1"
 build="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/data"
-data="$work/data"
-[ -d "$build/data" ] && data="$build/data"
+mkdir -p "$work/data" "$work/pictures"
+data="$work/pictures"
+if [ -f "$build/data/start.jpg" ]; then
+  data="$build/data"
+else
+  # No generated data yet: a start picture of our own, so no box stops a windowed run.
+  "$build/tests/e2e_picture" "$data/start.jpg" 256 256 || fail "cannot make a test picture"
+fi
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

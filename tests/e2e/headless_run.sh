@@ -26,4 +26,9 @@ status=$?
 status=$?
 [ $status -ne 0 ] || fail "an unwritable frame path reported success"
 grep -q "cannot write the frame" "$work/err.txt" || fail "no message for an unwritable frame path"
+# A missing start picture is reported (on standard error, headless) and the show goes on.
+"$program" --headless --size 320x240 --data "$work/data" --until 1 2> "$work/missing.txt"
+status=$?
+[ $status -eq 0 ] || fail "a run without start.jpg exited $status"
+grep -qF 'ERROR! Failed to load ./data/start.jpg !' "$work/missing.txt" || fail "no message for a missing start.jpg"
 echo PASS

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan + UBSan) in ./build-fuzz and runs each for the given
+# number of seconds (default 20). Exits non-zero when a target finds a crash; the input that
+# crashed is kept in build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs
+# and is seeded from a few tiny built-in pictures, the shared third-party test files when they
+# are beside the project, and the small pictures of a generated data folder.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-20}"
+build=build-fuzz
+log="$build/fuzz-build.log"
+mkdir -p "$build"
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVOREN_FUZZ=ON \
+  -DTALVOREN_TESTS=OFF -DTALVOREN_BENCH=OFF > "$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
+
+# Seeds: name kind base64 (a 5x3 padded BMP; colour, grey and progressive JPEGs).
+seed() { mkdir -p "$build/corpus/$2"; echo "$3" | base64 -d > "$build/corpus/$2/seed_$1"; }
+seed small.bmp bmp Qk1mAAAAAAAAADYAAAAoAAAABQAAAAMAAAABABgAAAAAADAAAAATCwAAEwsAAAAAAAAAAAAAAAAAKAAAUAAAeAAAoAAAAABQAChQFFBQKHhQPKBQUAAAoAAooChQoFB4oHigoKAA
+seed colour.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wAARCAAJAA0DASIAAhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAAAwQF/8QAJhAAAQQBAgQHAAAAAAAAAAAAAgEDBBEAEkEUITM1YXJzgZG0wv/EABQBAQAAAAAAAAAAAAAAAAAAAAP/xAAhEQABAgQHAAAAAAAAAAAAAAABAxEAAiFxEjJhgZKxwf/aAAwDAQACEQMRAD8AlbbCLAOG4LYNnG02qKpKXCAA1W1v0vtzTGkQTmS3oy0oMuuuCCDVannAu/FG0+NrxZ/VZ9P8w822O9zfKv2ZOOi0ysszZhi3oPeoBRQlAa04sxvVrR//2Q==
+seed grey.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/wAALCAAIAAgBAREA/8QAFAABAAAAAAAAAAAAAAAAAAAABP/EAB4QAAMAAgEFAAAAAAAAAAAAAAECAwQFMQcREiJR/9oACAEBAAA/AB6eEdF0y2dqpNnycc4cptQIXao8PX6VUs/YchTxyP/Z
+seed progressive.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wgARCAAFABEDASIAAhEBAxEB/8QAFwABAAMAAAAAAAAAAAAAAAAAAAMEBv/EABYBAQEBAAAAAAAAAAAAAAAAAAECA//aAAwDAQACEAMQAAABhtCZobz/AP/EABkQAQACAwAAAAAAAAAAAAAAAAIAARESMv/aAAgBAQABBQI8Csvdz//EAB0RAAECBwAAAAAAAAAAAAAAAAABAgMUMVKBkcH/2gAIAQMBAT8BqzHSaj3rs//EABkRAAIDAQAAAAAAAAAAAAAAAAACEiFRkf/aAAgBAgEBPwFqfhBcP//EAB4QAAAFBQEAAAAAAAAAAAAAAAABAhLCESEyQeGh/9oACAEBAAY/AjRSzIdCi06fBl4P/8QAGxAAAgIDAQAAAAAAAAAAAAAAAREAIWFxwfD/2gAIAQEAAT8hEIBYzqDNNKBYDieAT//aAAwDAQACAAMAAAAQC/8A/8QAHBEAAgAHAAAAAAAAAAAAAAAAAAERITGh0fDx/9oACAEDAQE/EG6mlArSOiyf/8QAGxEAAQQDAAAAAAAAAAAAAAAAAQARIZFRYaH/2gAIAQIBAT8QmNnssbELWpf/xAAcEAEAAQQDAAAAAAAAAAAAAAABEQAhMZFR0fD/2gAIAQEAAT8QKcSEJVGI4s9FKbX4DMxnNzRXv1V//9k=
+
+# Files made by other tools, and generated pictures small enough to mutate usefully.
+for folder in ../shared/testdata build/data; do
+  [ -d "$folder" ] || continue
+  find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' \) |
+    while read -r file; do
+      case "${file,,}" in *.bmp) kind=bmp ;; *) kind=jpeg ;; esac
+      cp -f "$file" "$build/corpus/$kind/$(basename "$file")"
+    done
+done
+
+mkdir -p "$build/artifacts"
+status=0
+for kind in bmp jpeg; do
+  echo "Fuzzing the $kind reader for $seconds s"
+  if ! "$build/tests/fuzz/${kind}_fuzz" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
+      -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" \
+      "$build/corpus/$kind" > "$build/${kind}_fuzz.log" 2>&1; then
+    echo "The $kind reader crashed; see $build/${kind}_fuzz.log and $build/artifacts/" >&2
+    tail -n 40 "$build/${kind}_fuzz.log" >&2
+    status=1
+  fi
+  grep -E '^stat::number_of_executed_units|^#[0-9]+ +DONE' "$build/${kind}_fuzz.log" || true
+done
+exit "$status"
