@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test with ctest.
+# Installs what is missing, builds, runs every test with ctest, then gives each file reader's
+# fuzz target a short run (scripts/fuzz.sh SECONDS runs them longer).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 scripts/build.sh
-cd build
-ctest --output-on-failure -j2 "$@"
+(cd build && ctest --output-on-failure -j2 "$@")
+scripts/fuzz.sh 10
