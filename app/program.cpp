@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "app/window.h"
 #include "platform/files.h"
+#include "platform/fsound.h"
 #include "platform/os.h"
 
 #include <cstdio>
@@ -43,6 +44,7 @@ int runProgram(const Options& options)
     os::setDataFolder(options.dataFolder);
     os::selectBackend(options.headless ? os::Backend::Headless : os::Backend::Sdl);
     os::setVsync(options.vsync);
+    fsound::setMuted(options.mute);
 
     runControls.logEnabled = options.log;
     runControls.trace = options.trace;

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/log.h"
+#include "app/music.h"
 #include "app/window.h"
 #include "assets/utility.h"
 #include "platform/png_writer.h"
@@ -63,6 +64,8 @@ void preInit()
     scene = new Scene();
     world->setDefaultViewport();
     world->setupLighting();
+    music = new Fmod();
+    world->setMusicClock(music);
     ticks = 1;
     logger->print("preInit() ENDS.");
 }
@@ -71,6 +74,9 @@ void worldInit()
 {
     logger->print("worldInit() STARTS...");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The music starts right before the timers are armed, so every delay counts from its start.
+    music->open("./data/demo.mp3");
+    music->play();
     os::setTimer(windowHandle, frameTimerId, framePeriodMs, onTimer);
     os::setTimer(windowHandle, endOfDemoEventId, endOfDemoMs, onTimer);
     logger->print("worldInit() ENDS.");
