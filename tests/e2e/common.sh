@@ -9,8 +9,8 @@ data="$work/pictures"
 if [ -f "$build/data/start.jpg" ]; then
   data="$build/data"
 else
-  # No generated data yet: a start picture of our own, so no box stops a windowed run.
-  "$build/tests/e2e_picture" "$data/start.jpg" 256 256 || fail "cannot make a test picture"
+  # No generated data yet: a start picture and music of our own, so no box stops a windowed run.
+  "$build/tests/e2e_data" "$data" || fail "cannot make the stand-in data"
 fi
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -1,23 +1,22 @@
-// Writes a test JPEG for the end-to-end scripts: e2e_picture OUT.jpg WIDTH HEIGHT.
-// A blue gradient with a white block in the top-left corner, so orientation shows.
+// Writes a small stand-in data folder for the end-to-end scripts, so that no message box stops a
+// windowed run: e2e_data FOLDER writes FOLDER/start.jpg (a blue gradient with a white block in the
+// top-left corner, so orientation shows) and FOLDER/demo.mp3 (two seconds of a quiet tone).
+#include "tests/unit/mp3_files.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
 
-int main(int argc, char** argv)
+namespace {
+
+bool writePicture(const std::string& path, int width, int height)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: e2e_picture OUT.jpg WIDTH HEIGHT\n");
-        return 2;
-    }
-    const int width = std::atoi(argv[2]), height = std::atoi(argv[3]);
-    FILE* file = std::fopen(argv[1], "wb");
-    if (!file || width <= 0 || height <= 0) {
-        std::fprintf(stderr, "e2e_picture: cannot write %s\n", argv[1]);
-        return 1;
-    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
     jpeg_compress_struct compress{};
     jpeg_error_mgr errors{};
     compress.err = jpeg_std_error(&errors);
@@ -43,6 +42,22 @@ int main(int argc, char** argv)
     }
     jpeg_finish_compress(&compress);
     jpeg_destroy_compress(&compress);
-    std::fclose(file);
+    return std::fclose(file) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: e2e_data FOLDER\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    if (!writePicture(folder + "/start.jpg", 256, 256) ||
+        !mp3files::writeSineMp3(folder + "/demo.mp3", 2.0)) {
+        std::fprintf(stderr, "e2e_data: cannot write into %s\n", folder.c_str());
+        return 1;
+    }
     return 0;
 }
