@@ -48,6 +48,16 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             }
             return argv[++i];
         };
+        auto secondsValue = [&](const char* what, double& seconds) {
+            const char* text = value(what);
+            if (!text)
+                return false;
+            if (!parseSeconds(text, seconds)) {
+                error = std::string("malformed time \"") + text + "\": expected seconds, e.g. 12.5";
+                return false;
+            }
+            return true;
+        };
         if (flag == "--help" || flag == "-h") {
             return ParseOutcome::Help;
         } else if (flag == "--size") {
@@ -82,24 +92,14 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
         } else if (flag == "--trace") {
             options.trace = true;
         } else if (flag == "--until") {
-            const char* text = value("a demo time in seconds");
             double seconds = 0;
-            if (!text)
+            if (!secondsValue("a demo time in seconds", seconds))
                 return ParseOutcome::Error;
-            if (!parseSeconds(text, seconds)) {
-                error = std::string("malformed time \"") + text + "\": expected seconds, e.g. 12.5";
-                return ParseOutcome::Error;
-            }
             options.untilSeconds = seconds;
         } else if (flag == "--frame") {
-            const char* text = value("a demo time in seconds and a PNG file");
             double seconds = 0;
-            if (!text)
+            if (!secondsValue("a demo time in seconds and a PNG file", seconds))
                 return ParseOutcome::Error;
-            if (!parseSeconds(text, seconds)) {
-                error = std::string("malformed time \"") + text + "\": expected seconds, e.g. 12.5";
-                return ParseOutcome::Error;
-            }
             const char* path = value("a PNG file after the time");
             if (!path)
                 return ParseOutcome::Error;

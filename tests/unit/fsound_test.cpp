@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/unit/virtual_clock.h"
+
 #include <gtest/gtest.h>
 
 #include "mp3_files.h"
@@ -52,19 +54,6 @@ double msSince(Clock::time_point start)
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-void noop(os::Window*, uint32_t, uintptr_t, uint32_t) {}
-
-// Moves the headless virtual clock forward by exactly `ms`.
-void advanceMs(uint32_t ms)
-{
-    constexpr uintptr_t clockTimerId = 424243;
-    os::setTimer(nullptr, clockTimerId, ms, noop);
-    os::Message message;
-    ASSERT_TRUE(os::peekMessage(message));
-    ASSERT_EQ(message.message, os::WM_TIMER);
-    os::killTimer(nullptr, clockTimerId);
-}
 
 // Every test starts and ends with the layer closed, on the SDL backend; the audio driver is
 // chosen per test because SDL reads it when the layer starts.
@@ -251,12 +240,12 @@ TEST_F(FsoundHeadlessTest, PositionIsTheVirtualClockExactly)
     EXPECT_FALSE(fsound::hasDevice());
     FSOUND_STREAM* stream = openTone(0.5);
     ASSERT_NE(stream, nullptr);
-    advanceMs(200);
+    testclock::advanceMs(200);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
     FSOUND_Stream_Play(0, stream);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 0);
-    advanceMs(1000);
+    testclock::advanceMs(1000);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1000) << "the clock runs on past the half-second file";
-    advanceMs(1);
+    testclock::advanceMs(1);
     EXPECT_EQ(FSOUND_Stream_GetTime(stream), 1001);
 }

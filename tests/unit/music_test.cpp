@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/virtual_clock.h"
+
 #include <gtest/gtest.h>
 
 #include "app/log.h"
@@ -17,19 +19,6 @@
 namespace {
 
 int exitStatus = -1; // what the last musicExit was given; -1 when it was not called
-
-void noop(os::Window*, uint32_t, uintptr_t, uint32_t) {}
-
-// Moves the headless virtual clock forward by exactly `ms`.
-void advanceMs(uint32_t ms)
-{
-    constexpr uintptr_t clockTimerId = 424244;
-    os::setTimer(nullptr, clockTimerId, ms, noop);
-    os::Message message;
-    ASSERT_TRUE(os::peekMessage(message));
-    ASSERT_EQ(message.message, os::WM_TIMER);
-    os::killTimer(nullptr, clockTimerId);
-}
 
 // Boxes are recorded instead of shown; the process exit is recorded instead of taken. The log is
 // the disabled one a normal run has.
@@ -127,7 +116,7 @@ TEST_F(MusicTest, MissingFileShowsFileNotFoundAndStillPlays)
     EXPECT_EQ(fmod.stream, nullptr);
     fmod.play();
     EXPECT_TRUE(fmod.isPlaying());
-    advanceMs(300);
+    testclock::advanceMs(300);
     EXPECT_EQ(fmod.position(), 300);
 }
 
@@ -136,11 +125,11 @@ TEST_F(MusicTest, DemoTimeFollowsThePlayPosition)
     World clockWorld;
     Fmod fmod;
     clockWorld.setMusicClock(&fmod);
-    advanceMs(400); // before play, the wall clock
+    testclock::advanceMs(400); // before play, the wall clock
     clockWorld.updateClock(50);
     EXPECT_FLOAT_EQ(demoTime, 0.4f);
     fmod.play();
-    advanceMs(1500);
+    testclock::advanceMs(1500);
     clockWorld.updateClock(50);
     EXPECT_EQ(demoTime, 1.5f);
 }

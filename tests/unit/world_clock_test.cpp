@@ -1,22 +1,11 @@
 #include "platform/os.h"
 #include "world/world.h"
 
+#include "tests/unit/virtual_clock.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-void noop(os::Window*, uint32_t, uintptr_t, uint32_t) {}
-
-// Moves the headless virtual clock forward by exactly `ms`.
-void advanceMs(uint32_t ms)
-{
-    constexpr uintptr_t clockTimerId = 424242;
-    os::setTimer(nullptr, clockTimerId, ms, noop);
-    os::Message message;
-    ASSERT_TRUE(os::peekMessage(message));
-    ASSERT_EQ(message.message, os::WM_TIMER);
-    os::killTimer(nullptr, clockTimerId);
-}
 
 struct FakeMusic : MusicClock {
     bool playing = false;
@@ -37,14 +26,14 @@ TEST_F(WorldClock, WithoutMusicBothClocksFollowTheWallClock)
     World clockWorld;
     EXPECT_EQ(clockWorld.updateClock(50), 0);
     EXPECT_EQ(demoTime, 0.0f);
-    advanceMs(16);
+    testclock::advanceMs(16);
     EXPECT_EQ(clockWorld.updateClock(50), 0); // 16 ms is less than one 20 ms tick
-    advanceMs(4);
+    testclock::advanceMs(4);
     EXPECT_EQ(clockWorld.updateClock(50), 1);
-    advanceMs(980);
+    testclock::advanceMs(980);
     EXPECT_EQ(clockWorld.updateClock(50), 50);
     EXPECT_FLOAT_EQ(demoTime, 1.0f);
-    advanceMs(45);
+    testclock::advanceMs(45);
     EXPECT_EQ(clockWorld.updateClock(50), 52); // late frames see ticks jump by more than 2
 }
 
@@ -55,7 +44,7 @@ TEST_F(WorldClock, PlayingMusicSetsDemoTimeButTicksStayOnTheWallClock)
     clockWorld.setMusicClock(&music);
     music.playing = true;
     music.positionMs = 12345;
-    advanceMs(500);
+    testclock::advanceMs(500);
     EXPECT_EQ(clockWorld.updateClock(50), 25);
     EXPECT_EQ(demoTime, float(12345 * 0.001));
     music.playing = false;
