@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets (clang, ASan + UBSan) in ./build-fuzz and runs each for the given
 # number of seconds (default 20). Exits non-zero when a target finds a crash; the input that
 # crashed is kept in build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs
-# and is seeded from a few tiny built-in pictures, the shared third-party test files when they
-# are beside the project, and the small pictures of a generated data folder.
+# and is seeded from a few tiny built-in pictures and 3DS models, the shared third-party test
+# files when they are beside the project, and the small files of a generated data folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
@@ -13,30 +13,37 @@ mkdir -p "$build"
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVOREN_FUZZ=ON \
   -DTALVOREN_TESTS=OFF -DTALVOREN_BENCH=OFF > "$log" 2>&1 || { cat "$log"; exit 1; }
-cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
+cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz l3ds_fuzz >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
 
-# Seeds: name kind base64 (a 5x3 padded BMP; colour, grey and progressive JPEGs).
+# Seeds: name kind base64 (a 5x3 padded BMP; colour, grey and progressive JPEGs; 3DS models from
+# our writer: a textured triangle, a cube with six smoothing groups and two materials, a light
+# beside a camera and keyframer data).
 seed() { mkdir -p "$build/corpus/$2"; echo "$3" | base64 -d > "$build/corpus/$2/seed_$1"; }
 seed small.bmp bmp Qk1mAAAAAAAAADYAAAAoAAAABQAAAAMAAAABABgAAAAAADAAAAATCwAAEwsAAAAAAAAAAAAAAAAAKAAAUAAAeAAAoAAAAABQAChQFFBQKHhQPKBQUAAAoAAooChQoFB4oHigoKAA
 seed colour.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wAARCAAJAA0DASIAAhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAAAwQF/8QAJhAAAQQBAgQHAAAAAAAAAAAAAgEDBBEAEkEUITM1YXJzgZG0wv/EABQBAQAAAAAAAAAAAAAAAAAAAAP/xAAhEQABAgQHAAAAAAAAAAAAAAABAxEAAiFxEjJhgZKxwf/aAAwDAQACEQMRAD8AlbbCLAOG4LYNnG02qKpKXCAA1W1v0vtzTGkQTmS3oy0oMuuuCCDVannAu/FG0+NrxZ/VZ9P8w822O9zfKv2ZOOi0ysszZhi3oPeoBRQlAa04sxvVrR//2Q==
 seed grey.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/wAALCAAIAAgBAREA/8QAFAABAAAAAAAAAAAAAAAAAAAABP/EAB4QAAMAAgEFAAAAAAAAAAAAAAECAwQFMQcREiJR/9oACAEBAAA/AB6eEdF0y2dqpNnycc4cptQIXao8PX6VUs/YchTxyP/Z
 seed progressive.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wgARCAAFABEDASIAAhEBAxEB/8QAFwABAAMAAAAAAAAAAAAAAAAAAAMEBv/EABYBAQEBAAAAAAAAAAAAAAAAAAECA//aAAwDAQACEAMQAAABhtCZobz/AP/EABkQAQACAwAAAAAAAAAAAAAAAAIAARESMv/aAAgBAQABBQI8Csvdz//EAB0RAAECBwAAAAAAAAAAAAAAAAABAgMUMVKBkcH/2gAIAQMBAT8BqzHSaj3rs//EABkRAAIDAQAAAAAAAAAAAAAAAAACEiFRkf/aAAgBAgEBPwFqfhBcP//EAB4QAAAFBQEAAAAAAAAAAAAAAAABAhLCESEyQeGh/9oACAEBAAY/AjRSzIdCi06fBl4P/8QAGxAAAgIDAQAAAAAAAAAAAAAAAREAIWFxwfD/2gAIAQEAAT8hEIBYzqDNNKBYDieAT//aAAwDAQACAAMAAAAQC/8A/8QAHBEAAgAHAAAAAAAAAAAAAAAAAAERITGh0fDx/9oACAEDAQE/EG6mlArSOiyf/8QAGxEAAQQDAAAAAAAAAAAAAAAAAQARIZFRYaH/2gAIAQIBAT8QmNnssbELWpf/xAAcEAEAAQQDAAAAAAAAAAAAAAABEQAhMZFR0fD/2gAIAQEAAT8QKcSEJVGI4s9FKbX4DMxnNzRXv1V//9k=
+seed textured.3ds 3ds TU3KAQAAAgAKAAAAAwAAAD09ugEAAP+v+AAAAACgDAAAAFN0b25lABCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAACCgIQAAABAAEgAAAM3MTD/NzEw/zcxMPxEACQAAAMzMzDCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAAECgEAAAADEACgAAAAAAAABQoBAAAAAxAAoAAAAAAAAAAKEIAAAAAwAAokYAAAAwAAgAAABkAACjEAAAAHN0b25lLmpwZwBUowoAAAAAAIA/VqMKAAAAAACAP1ijCgAAAAAAAABaowoAAAAAAAAAIKIVAAAAMAAIAAAAZAAAowcAAAAAAEC8AAAAVHJpAABBsgAAABBBLAAAAAMAAAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAQEEgAAAAAwAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAgD9gQTYAAAAAAIA/AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAgQSoAAAABAAAAAQACAAcAMEEQAAAAU3RvbmUAAQAAAFBBCgAAAAEAAAA=
+seed cube.3ds 3ds TU2lAgAAAgAKAAAAAwAAAD09lQIAAP+vkQAAAACgCAAAAEEAEKAhAAAAEAASAAAAAAAAAAAAAAAAAAAAEQAJAAAAAAAAIKAhAAAAEAASAAAAzcxMP83MTD/NzEw/EQAJAAAAzMzMMKAhAAAAEAASAAAAAAAAAAAAAAAAAAAAEQAJAAAAAAAAQKAQAAAAMQAKAAAAAAAAAFCgEAAAADEACgAAAAAAAAD/r5EAAAAAoAgAAABCABCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAACCgIQAAABAAEgAAAM3MTD/NzEw/zcxMPxEACQAAAMzMzDCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAAECgEAAAADEACgAAAAAAAABQoBAAAAAxAAoAAAAAAAAAAEBtAQAAQ3ViZQAAQWIBAAAQQWgAAAAIAAAAgL8AAIC/AACAvwAAgD8AAIC/AACAvwAAgL8AAIA/AACAvwAAgD8AAIA/AACAvwAAgL8AAIC/AACAPwAAgD8AAIC/AACAPwAAgL8AAIA/AACAPwAAgD8AAIA/AACAP2BBNgAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAACBBvgAAAAwAAAACAAMABwAAAAMAAQAHAAQABQAHAAcABAAHAAYABwAAAAEABQAHAAAABQAEAAcAAgAGAAcABwACAAcAAwAHAAAABAAGAAcAAAAGAAIABwABAAMABwAHAAEABwAFAAcAMEEQAAAAQQADAAAABAAIADBBEAAAAEIAAwACAAYACgBQQTYAAAABAAAAAQAAAAIAAAACAAAABAAAAAQAAAAIAAAACAAAABAAAAAQAAAAIAAAACAAAAA=
+seed light.3ds 3ds TU2CAAAAPT12AAAAAEBAAAAATGFtcAAARjUAAAAAAIA/AAAAQAAAQEARAAkAAAD/gAAQRhoAAAAAAAAAAACAPwAAAEAAAEBAAACAQABAMAAAAENhbQAARyYAAAAAAAAAAACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAADgQACwBgAAAA==
 
 # Files made by other tools, and generated pictures small enough to mutate usefully.
 for folder in ../shared/testdata build/data; do
   [ -d "$folder" ] || continue
-  find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' \) |
+  find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.3ds' \) |
     while read -r file; do
-      case "${file,,}" in *.bmp) kind=bmp ;; *) kind=jpeg ;; esac
+      case "${file,,}" in *.bmp) kind=bmp ;; *.3ds) kind=3ds ;; *) kind=jpeg ;; esac
       cp -f "$file" "$build/corpus/$kind/$(basename "$file")"
     done
 done
 
 mkdir -p "$build/artifacts"
+# The 3DS kind is fuzzed by the L3DS reader's target.
+target_of() { case "$1" in 3ds) echo l3ds_fuzz ;; *) echo "${1}_fuzz" ;; esac; }
 status=0
-for kind in bmp jpeg; do
+for kind in bmp jpeg 3ds; do
   echo "Fuzzing the $kind reader for $seconds s"
-  if ! "$build/tests/fuzz/${kind}_fuzz" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
+  if ! "$build/tests/fuzz/$(target_of "$kind")" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
       -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" \
       "$build/corpus/$kind" > "$build/${kind}_fuzz.log" 2>&1; then
     echo "The $kind reader crashed; see $build/${kind}_fuzz.log and $build/artifacts/" >&2
