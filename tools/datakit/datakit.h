@@ -1,0 +1,28 @@
+// The data kit: writes every file the demo reads into one folder, deterministically (fixed
+// seeds, the same bytes on every run). Each kind of file has its own generator source.
+#pragma once
+
+#include <string>
+
+namespace datakit {
+
+// One line per file written, so a person sees the kit working through its list.
+class Progress {
+public:
+    explicit Progress(int totalFiles) : total(totalFiles) {}
+    void wrote(const std::string& file);
+
+private:
+    int total;
+    int done = 0;
+};
+
+// Each writes its files into folder and returns false (with a message on stderr) on failure.
+bool writePictures(const std::string& folder, Progress& progress);
+bool writeMusic(const std::string& folder, Progress& progress);
+
+// How many files each generator writes (for the progress count).
+int pictureFileCount();
+int musicFileCount();
+
+} // namespace datakit

@@ -1,0 +1,29 @@
+// datakit FOLDER: writes the demo's data files into FOLDER (created if missing).
+#include "tools/datakit/datakit.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace datakit {
+
+void Progress::wrote(const std::string& file)
+{
+    ++done;
+    std::fprintf(stderr, "[%3d/%3d] %s\n", done, total, file.c_str());
+}
+
+} // namespace datakit
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: datakit FOLDER\nWrites every data file of the demo into FOLDER.\n");
+        return argc == 2 ? 0 : 2;
+    }
+    const std::string folder = argv[1];
+    ::mkdir(folder.c_str(), 0755);
+    datakit::Progress progress(datakit::pictureFileCount() + datakit::musicFileCount());
+    if (!datakit::writePictures(folder, progress) || !datakit::writeMusic(folder, progress))
+        return 1;
+    return 0;
+}
