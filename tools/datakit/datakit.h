@@ -20,9 +20,11 @@ private:
 // Each writes its files into folder and returns false (with a message on stderr) on failure.
 bool writePictures(const std::string& folder, Progress& progress);
 bool writeMusic(const std::string& folder, Progress& progress);
+bool writeModels(const std::string& folder, Progress& progress);
 
 // How many files each generator writes (for the progress count).
 int pictureFileCount();
 int musicFileCount();
+int modelFileCount();
 
 } // namespace datakit

@@ -22,8 +22,10 @@ int main(int argc, char** argv)
     }
     const std::string folder = argv[1];
     ::mkdir(folder.c_str(), 0755);
-    datakit::Progress progress(datakit::pictureFileCount() + datakit::musicFileCount());
-    if (!datakit::writePictures(folder, progress) || !datakit::writeMusic(folder, progress))
+    datakit::Progress progress(datakit::pictureFileCount() + datakit::musicFileCount()
+                               + datakit::modelFileCount());
+    if (!datakit::writePictures(folder, progress) || !datakit::writeMusic(folder, progress)
+        || !datakit::writeModels(folder, progress))
         return 1;
     return 0;
 }
