@@ -6,15 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <mpg123.h>
 
 #include "director/timetable.h"
+#include "platform/mp3_decode.h"
 
 namespace {
 
@@ -33,34 +32,6 @@ const std::vector<int16_t>& wholePiece()
 {
     static const std::vector<int16_t> pcm = datakit::renderMusic(datakit::musicSeconds);
     return pcm;
-}
-
-std::vector<int16_t> decodeMp3(const std::string& path, long& decodedRate, int& decodedChannels)
-{
-    std::vector<int16_t> out;
-    mpg123_init();
-    int error = MPG123_OK;
-    std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> decoder(mpg123_new(nullptr, &error), mpg123_delete);
-    if (!decoder)
-        return out;
-    mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK)
-        return out;
-    int encoding = 0;
-    if (mpg123_getformat(decoder.get(), &decodedRate, &decodedChannels, &encoding) != MPG123_OK ||
-        encoding != MPG123_ENC_SIGNED_16)
-        return out;
-    std::vector<unsigned char> buffer(65536);
-    for (;;) {
-        size_t done = 0;
-        const int result = mpg123_read(decoder.get(), buffer.data(), buffer.size(), &done);
-        const auto* samples = reinterpret_cast<const int16_t*>(buffer.data());
-        out.insert(out.end(), samples, samples + done / 2);
-        if (result != MPG123_OK && result != MPG123_NEW_FORMAT)
-            break;
-    }
-    mpg123_close(decoder.get());
-    return out;
 }
 
 // The low band's energy per millisecond: mono mix through two one-pole low-passes at 200 Hz.
@@ -147,7 +118,7 @@ TEST(MusicOnsets, KicksStayOnTheBeatTimesAfterAnMp3RoundTrip)
     ASSERT_TRUE(datakit::encodeMp3(testPiece(), path));
     long decodedRate = 0;
     int channels = 0;
-    const std::vector<int16_t> decoded = decodeMp3(path, decodedRate, channels);
+    const std::vector<int16_t> decoded = os::decodeMp3File(path, decodedRate, channels);
     std::remove(path.c_str());
     EXPECT_EQ(decodedRate, rate);
     EXPECT_EQ(channels, 2);
