@@ -21,10 +21,16 @@ private:
 bool writePictures(const std::string& folder, Progress& progress);
 bool writeMusic(const std::string& folder, Progress& progress);
 bool writeModels(const std::string& folder, Progress& progress);
+bool writeTextModels(const std::string& folder, Progress& progress); // extruded lettering
+bool writeFlightData(const std::string& folder, Progress& progress); // space.3ds and both camera paths
+bool writeStory(const std::string& folder, Progress& progress);      // text.txt
 
 // How many files each generator writes (for the progress count).
 int pictureFileCount();
 int musicFileCount();
 int modelFileCount();
+int textModelFileCount();
+int flightDataFileCount();
+int storyFileCount();
 
 } // namespace datakit

@@ -23,9 +23,11 @@ int main(int argc, char** argv)
     const std::string folder = argv[1];
     ::mkdir(folder.c_str(), 0755);
     datakit::Progress progress(datakit::pictureFileCount() + datakit::musicFileCount()
-                               + datakit::modelFileCount());
+                               + datakit::modelFileCount() + datakit::textModelFileCount()
+                               + datakit::flightDataFileCount() + datakit::storyFileCount());
     if (!datakit::writePictures(folder, progress) || !datakit::writeMusic(folder, progress)
-        || !datakit::writeModels(folder, progress))
+        || !datakit::writeModels(folder, progress) || !datakit::writeTextModels(folder, progress)
+        || !datakit::writeFlightData(folder, progress) || !datakit::writeStory(folder, progress))
         return 1;
     return 0;
 }
