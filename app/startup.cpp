@@ -4,6 +4,8 @@
 #include "app/music.h"
 #include "app/window.h"
 #include "assets/utility.h"
+#include "effects/text.h"
+#include "geometry/camera.h"
 #include "platform/png_writer.h"
 #include "world/world.h"
 
@@ -13,6 +15,7 @@
 #include <vector>
 
 RunControls runControls;
+Text* startupText = nullptr;
 
 namespace {
 
@@ -64,8 +67,12 @@ void preInit()
     scene = new Scene();
     world->setDefaultViewport();
     world->setupLighting();
+    currentCamera = new Camera();
     music = new Fmod();
     world->setMusicClock(music);
+    // Made and placed at start-up like the other start-up objects; no scene draws it.
+    startupText = new Text();
+    startupText->setPosition(0, -0.02);
     ticks = 1;
     logger->print("preInit() ENDS.");
 }

@@ -25,6 +25,9 @@ struct RunControls {
 };
 extern RunControls runControls;
 
+class Text;
+extern Text* startupText; // created and positioned by preInit, never drawn
+
 void preInit();
 void worldInit();
 void onTimer(os::Window* window, uint32_t message, uintptr_t id, uint32_t timeMs);
