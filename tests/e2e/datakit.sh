@@ -10,7 +10,9 @@ kit="$build/tools/datakit/datakit"
 for file in start.jpg white.jpg black.jpg star.jpg ljus1.jpg spaceboll.jpg bg003x.jpg ChromeGreen.jpg \
             tunnel2.jpg intro1.jpg vornix1.jpg vornix2.jpg light.jpg radial.jpg checker.jpg tex1.jpg \
             noise7.jpg noise8.jpg font.jpg 200x100.jpg demo.mp3 \
-            ball3.3ds xcircle.3ds thcmolekyl.3ds brain2.3ds head2.3ds; do
+            ball3.3ds xcircle.3ds thcmolekyl.3ds brain2.3ds head2.3ds \
+            vornix2.3ds presents.3ds talv1b.3ds startmorph.3ds greet1.3ds greet2.3ds greet3.3ds \
+            greet4.3ds vornix.3ds space.3ds space1.pos boll.pos text.txt; do
   [ -s "$work/first/$file" ] || fail "the kit did not write $file"
   cmp -s "$work/first/$file" "$work/second/$file" || fail "$file differs between two runs"
 done
