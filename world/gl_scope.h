@@ -4,13 +4,41 @@
 
 #include <GL/gl.h>
 
-// glPushAttrib of every attribute group on entry, glPopAttrib on exit.
+// Saves the current colour on entry and sets it again on exit.
+class CurrentColourScope {
+public:
+    CurrentColourScope() { glGetFloatv(GL_CURRENT_COLOR, colour); }
+    ~CurrentColourScope() { glColor4fv(colour); }
+    CurrentColourScope(const CurrentColourScope&) = delete;
+    CurrentColourScope& operator=(const CurrentColourScope&) = delete;
+
+private:
+    GLfloat colour[4];
+};
+
+// glPushAttrib of every attribute group on entry, glPopAttrib on exit. When the current-state
+// group is saved, the current colour is also set back by hand after the pop: Mesa's llvmpipe
+// does not always restore it when attribute pushes are nested.
 class AttribScope {
 public:
-    explicit AttribScope(GLbitfield mask = GL_ALL_ATTRIB_BITS) { glPushAttrib(mask); }
-    ~AttribScope() { glPopAttrib(); }
+    explicit AttribScope(GLbitfield mask = GL_ALL_ATTRIB_BITS) : restoreColour((mask & GL_CURRENT_BIT) != 0)
+    {
+        if (restoreColour)
+            glGetFloatv(GL_CURRENT_COLOR, colour);
+        glPushAttrib(mask);
+    }
+    ~AttribScope()
+    {
+        glPopAttrib();
+        if (restoreColour)
+            glColor4fv(colour);
+    }
     AttribScope(const AttribScope&) = delete;
     AttribScope& operator=(const AttribScope&) = delete;
+
+private:
+    bool restoreColour;
+    GLfloat colour[4] = {1, 1, 1, 1};
 };
 
 // glPushMatrix of the current matrix mode's stack on entry, glPopMatrix on exit.
