@@ -103,8 +103,11 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             const char* path = value("a PNG file after the time");
             if (!path)
                 return ParseOutcome::Error;
-            options.frameSeconds = seconds;
-            options.framePath = path;
+            if (options.frames.empty()) {
+                options.frameSeconds = seconds;
+                options.framePath = path;
+            }
+            options.frames.emplace_back(seconds, path);
             options.headless = true;
             options.showDialog = false;
         } else {
@@ -130,6 +133,7 @@ std::string usageText(const char* programName)
            "  --headless           render offscreen on a virtual clock, as fast as possible\n"
            "  --until SECONDS      end at this demo time with status 0\n"
            "  --frame SECONDS FILE write the frame shown at this demo time as a PNG and end\n"
+           "                       (repeat it for several frames of one run)\n"
            "                       (runs headless)\n"
            "  --vsync              wait for vertical sync when swapping frames\n"
            "  --mute               play the music silently (the show keeps its timing)\n"

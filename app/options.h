@@ -4,6 +4,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct Options {
     bool showDialog = true;       // false once --size, --windowed, --fullscreen or --headless is given
@@ -19,6 +21,9 @@ struct Options {
     std::optional<double> untilSeconds;  // end at this demo time with status 0
     std::optional<double> frameSeconds;  // write the frame drawn at this demo time, then end
     std::string framePath;
+    // Every --frame given, in command-line order (the first is also frameSeconds/framePath);
+    // the run ends after the last one.
+    std::vector<std::pair<double, std::string>> frames;
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -7,6 +7,7 @@
 #include "platform/fsound.h"
 #include "platform/os.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -49,8 +50,9 @@ int runProgram(const Options& options)
     runControls.logEnabled = options.log;
     runControls.trace = options.trace;
     runControls.untilSeconds = options.untilSeconds;
-    runControls.frameSeconds = options.frameSeconds;
-    runControls.framePath = options.framePath;
+    runControls.frames = options.frames;
+    std::stable_sort(runControls.frames.begin(), runControls.frames.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 
     if (options.showDialog) {
         if (!showSettingsDialog()) {

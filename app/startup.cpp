@@ -4,6 +4,7 @@
 #include "app/music.h"
 #include "app/window.h"
 #include "assets/utility.h"
+#include "director/demo.h"
 #include "effects/text.h"
 #include "geometry/camera.h"
 #include "platform/png_writer.h"
@@ -23,19 +24,21 @@ namespace {
 // (the next one, at nextFrameSeconds, would come after it), then asks the loop to end.
 void captureFrameIfDue(double nextFrameSeconds)
 {
-    if (!runControls.frameSeconds || nextFrameSeconds <= *runControls.frameSeconds + 1e-6)
-        return;
-    std::vector<uint8_t> rgba;
-    int width = 0, height = 0;
-    std::string error;
-    if (!os::readFrame(windowHandle, rgba, width, height) ||
-        !os::writePng(runControls.framePath, rgba, width, height, error)) {
-        std::fprintf(stderr, "talvoren: cannot write the frame to %s: %s\n", runControls.framePath.c_str(),
-                     error.empty() ? "no frame" : error.c_str());
-        runControls.frameFailed = true;
+    // Several asked-for times may fall on the same shown frame.
+    while (!runControls.frames.empty() && nextFrameSeconds > runControls.frames.front().first + 1e-6) {
+        const std::string path = runControls.frames.front().second;
+        runControls.frames.erase(runControls.frames.begin());
+        std::vector<uint8_t> rgba;
+        int width = 0, height = 0;
+        std::string error;
+        if (!os::readFrame(windowHandle, rgba, width, height) || !os::writePng(path, rgba, width, height, error)) {
+            std::fprintf(stderr, "talvoren: cannot write the frame to %s: %s\n", path.c_str(),
+                         error.empty() ? "no frame" : error.c_str());
+            runControls.frameFailed = true;
+        }
+        if (runControls.frames.empty())
+            os::postQuitMessage(0);
     }
-    runControls.frameSeconds.reset();
-    os::postQuitMessage(0);
 }
 
 // After each frame: the run's own stopping points (--until, --frame).
@@ -81,11 +84,15 @@ void worldInit()
 {
     logger->print("worldInit() STARTS...");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Every asset and effect is loaded here, while the start picture is on screen.
+    demo = new Demo();
     // The music starts right before the timers are armed, so every delay counts from its start.
     music->open("./data/demo.mp3");
     music->play();
     os::setTimer(windowHandle, frameTimerId, framePeriodMs, onTimer);
-    os::setTimer(windowHandle, endOfDemoEventId, endOfDemoMs, onTimer);
+    // The whole timetable, the end of the show (696969) included; beats fire 15 ms early.
+    demo->armSceneEvents(-15);
+    demo->armBeatEvents(-15);
     logger->print("worldInit() ENDS.");
 }
 
@@ -94,6 +101,8 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
     if (id == frameTimerId) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         ticks = world->updateClock(50);
+        if (demo)
+            demo->render();
         glFlush();
         os::swapBuffers(deviceContext);
         afterFrame();
@@ -102,6 +111,9 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
     if (id == endOfDemoEventId)
         os::postQuitMessage(0);
     os::killTimer(window, id);
+    if (demo)
+        demo->onEvent(id);
     if (runControls.trace)
-        std::fprintf(stderr, "event %lu at %.3f s\n", static_cast<unsigned long>(id), double(demoTime));
+        std::fprintf(stderr, "event %lu at %.3f s -> scene %d\n", static_cast<unsigned long>(id), double(demoTime),
+                     demo ? int(demo->scene) : 0);
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 constexpr uintptr_t frameTimerId = 111;
 constexpr uint32_t framePeriodMs = 16;
@@ -19,8 +21,8 @@ struct RunControls {
     bool logEnabled = false;               // the log prints to standard error
     bool trace = false;                    // one line per event on standard error
     std::optional<double> untilSeconds;    // quit at this demo time
-    std::optional<double> frameSeconds;    // write this frame as a PNG, then quit
-    std::string framePath;
+    // Frames to write as PNG files (demo time, file), earliest first; the run quits after the last.
+    std::vector<std::pair<double, std::string>> frames;
     bool frameFailed = false;              // the PNG could not be written
 };
 extern RunControls runControls;
