@@ -91,6 +91,8 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             options.mute = true;
         } else if (flag == "--trace") {
             options.trace = true;
+        } else if (flag == "--stats") {
+            options.stats = true;
         } else if (flag == "--until") {
             double seconds = 0;
             if (!secondsValue("a demo time in seconds", seconds))
@@ -138,6 +140,7 @@ std::string usageText(const char* programName)
            "  --vsync              wait for vertical sync when swapping frames\n"
            "  --mute               play the music silently (the show keeps its timing)\n"
            "  --trace              print every timer event as it is handled\n"
+           "  --stats              print each scene's median and worst frame time at the end\n"
            "\n"
            "Any key ends the demo; the exit status is that key's virtual-key code, 0 at the\n"
            "scheduled end, 255 when the dialog is cancelled.\n";

@@ -49,6 +49,7 @@ int runProgram(const Options& options)
 
     runControls.logEnabled = options.log;
     runControls.trace = options.trace;
+    runControls.stats = options.stats;
     runControls.untilSeconds = options.untilSeconds;
     runControls.frames = options.frames;
     std::stable_sort(runControls.frames.begin(), runControls.frames.end(),
@@ -69,6 +70,7 @@ int runProgram(const Options& options)
     if (!openWindow(windowTitle, screenWidth, screenHeight, 32, fullscreen))
         return 0;
     const int status = runMessageLoop();
+    printFrameStats();
     closeWindow();
     if (runControls.frameFailed)
         return 1;

@@ -12,7 +12,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 RunControls runControls;
@@ -40,6 +43,9 @@ void captureFrameIfDue(double nextFrameSeconds)
             os::postQuitMessage(0);
     }
 }
+
+// Milliseconds per drawn frame, by scene (--stats only).
+std::map<int, std::vector<double>> frameTimes;
 
 // After each frame: the run's own stopping points (--until, --frame).
 void afterFrame()
@@ -101,8 +107,15 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
     if (id == frameTimerId) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         ticks = world->updateClock(50);
-        if (demo)
+        if (demo) {
+            const auto begin = std::chrono::steady_clock::now();
             demo->render();
+            if (runControls.stats) {
+                glFinish(); // the software renderer works on threads of its own: wait for it
+                frameTimes[demo->scene].push_back(
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            }
+        }
         glFlush();
         os::swapBuffers(deviceContext);
         afterFrame();
@@ -116,4 +129,13 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
     if (runControls.trace)
         std::fprintf(stderr, "event %lu at %.3f s -> scene %d\n", static_cast<unsigned long>(id), double(demoTime),
                      demo ? int(demo->scene) : 0);
+}
+
+void printFrameStats()
+{
+    for (auto& [sceneNumber, times] : frameTimes) {
+        std::sort(times.begin(), times.end());
+        std::fprintf(stderr, "scene %3d: %5zu frames, median %6.2f ms, worst %6.2f ms\n", sceneNumber, times.size(),
+                     times[times.size() / 2], times.back());
+    }
 }

@@ -20,12 +20,16 @@ constexpr int32_t endOfDemoMs = 241000;
 struct RunControls {
     bool logEnabled = false;               // the log prints to standard error
     bool trace = false;                    // one line per event on standard error
+    bool stats = false;                    // time every frame (to the finish) and report per scene
     std::optional<double> untilSeconds;    // quit at this demo time
     // Frames to write as PNG files (demo time, file), earliest first; the run quits after the last.
     std::vector<std::pair<double, std::string>> frames;
     bool frameFailed = false;              // the PNG could not be written
 };
 extern RunControls runControls;
+
+// The per-scene frame-time report of --stats (nothing when no frame was timed).
+void printFrameStats();
 
 class Text;
 extern Text* startupText; // created and positioned by preInit, never drawn
