@@ -158,7 +158,7 @@ TEST_F(DemoEvents, SceneEventsInTimeOrderGiveTheShowsSceneSequence)
     EXPECT_FLOAT_EQ(d.sceneStart, 129.56f);
 }
 
-TEST_F(DemoEvents, EveryScenesFrameDrawsWithoutAGlError)
+TEST_F(DemoEvents, EveryScenesFrameLightsTheMiddleBandWithoutAGlError)
 {
     Demo& d = *director();
     while (glGetError() != GL_NO_ERROR) {
@@ -172,6 +172,18 @@ TEST_F(DemoEvents, EveryScenesFrameDrawsWithoutAGlError)
         d.render();
         glPopAttrib();
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "scene " << s;
+        // Every scene of the show puts something in the middle band; an unknown one nothing.
+        const Viewport middle = screenBands(glTestWidth, glTestHeight).middle;
+        std::vector<uint8_t> pixels(size_t(middle.width) * size_t(middle.height) * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(middle.left, middle.bottom, middle.width, middle.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        size_t lit = 0;
+        for (size_t i = 0; i < pixels.size(); i += 4)
+            lit += (pixels[i] | pixels[i + 1] | pixels[i + 2]) > 8;
+        if (s == 31)
+            EXPECT_EQ(lit, 0u) << "scene " << s;
+        else
+            EXPECT_GT(lit, pixels.size() / 4 / 20) << "scene " << s; // at least 5 % of the band
     }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
