@@ -8,8 +8,7 @@
 // times the rasterising itself. The first figures are glibc's defaults; the second keep that memory
 // in the heap (mallopt), as a program whose start-up tunes the allocator would.
 //
-// The two heap settings run in two processes (forked before any GL), so neither inherits the
-// other's heap.
+// The two heap settings run in two processes, so neither inherits the other's heap.
 //
 // fluid_bench [DATA_FOLDER]: the folder holding 200x100.jpg (default ./data); without the
 // picture the dye is filled with a pattern instead.
@@ -186,15 +185,17 @@ int measure(const char* dataFolder, bool keptHeap)
 int main(int argc, char** argv)
 {
     const char* dataFolder = argc > 1 ? argv[1] : nullptr;
-    const int status = measure(dataFolder, false);
-    if (status != 0)
-        return status;
+    // The default-heap figures come from a child forked before any GL, so neither process
+    // inherits the other's heap or rendering threads.
+    std::fflush(stdout);
     const pid_t child = fork();
     if (child == 0)
-        _exit(measure(dataFolder, true));
+        _exit(measure(dataFolder, false));
     int childStatus = 0;
-    if (child < 0 || waitpid(child, &childStatus, 0) != child)
+    if (child < 0 || waitpid(child, &childStatus, 0) != child || !WIFEXITED(childStatus)
+        || WEXITSTATUS(childStatus) != 0)
         return 1;
+    const int status = measure(dataFolder, true);
     std::printf("  (CPU time counts every thread of the process; wall time grows with the machine's load)\n");
-    return WIFEXITED(childStatus) ? WEXITSTATUS(childStatus) : 1;
+    return status;
 }

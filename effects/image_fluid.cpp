@@ -31,8 +31,8 @@ constexpr double jetHalvingSteps = 50.0;
 
 constexpr double fadingDecay = 0.975; // per step once the fade has started
 constexpr double constantDecay = 0.99; // per step, always; the dye's source step makes up for it
-// fadeDye covers cells 0 .. 196 across and 0 .. 96 down: the interior, the left and bottom ring
-// and the first spare cells, leaving the right and top ring to the boundary after advection.
+// fadeDye covers cells 0 .. 196 across and 0 .. 96 down: the interior with the left and bottom
+// ring. The right and top ring are set from the interior after advection anyway.
 constexpr int fadedColumns = 197, fadedRows = 97;
 
 // The drawn quads: cells 2 .. 197 across and 2 .. 97 down, over a square two units wide

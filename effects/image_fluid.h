@@ -11,6 +11,10 @@
 // turned by 180 degrees: since its rows are stored mirrored and top row first (jpg_image.h), a
 // JPEG picture appears the right way round.
 //
+// The dye fields' rows are 200 cells long but the solver's interior and ring end at column 197
+// and row 97 (fluid_solver.h). The two spare columns and rows only take the picture's edge and
+// the dye's 1 % source each step; nothing reads or draws them.
+//
 // step and its parts, the fields and the picture are public so the simulation can be driven
 // and checked without a rendering context; only draw needs one. Nothing is allocated per step.
 //
@@ -51,7 +55,8 @@ public:
     // Loads the picture to pour: fileType jpgFileType or bmpFileType (utility.h). Shows
     // "Can't load filetype: <type> image!" or "Can't load file: <path>" and leaves no picture
     // on failure; a picture that is not 200 x 100 shows "Wrong file size (w x h) should be
-    // 200 x 100" and is used all the same.
+    // 200 x 100" and is used all the same. (A BMP picture's rows are stored bottom first and
+    // unmirrored, so one poured from BMP shows turned by 180 degrees; the demo pours a JPEG.)
     void loadPicture(const char* path, int fileType);
 
     // Adds the picture into the current dye fields, turned by 180 degrees: a non-zero channel

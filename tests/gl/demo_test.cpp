@@ -167,6 +167,10 @@ TEST_F(DemoEvents, EveryScenesFrameLightsTheMiddleBandWithoutAGlError)
         d.scene = s;
         demoTime = 130.0f;
         d.sceneStart = 129.5f;
+        // A clean frame whatever earlier tests left set, as the frame timer's clear gives.
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glPushAttrib(GL_ALL_ATTRIB_BITS); // the bands leave their line width and viewport set
         d.render();
