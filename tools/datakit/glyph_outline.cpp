@@ -1,10 +1,10 @@
 // Glyph outlines through FreeType's outline decomposer, flattened with fixed steps.
 #include "tools/datakit/glyph_outline.h"
+#include "tools/datakit/picture_canvas.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -17,28 +17,6 @@ struct OutlineFont::Impl {
 };
 
 namespace {
-
-std::string matchingFontFile(const std::string& pattern)
-{
-    std::string path;
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config)
-        return path;
-    if (FcPattern* wanted = FcNameParse(reinterpret_cast<const FcChar8*>(pattern.c_str()))) {
-        FcConfigSubstitute(config, wanted, FcMatchPattern);
-        FcDefaultSubstitute(wanted);
-        FcResult result = FcResultNoMatch;
-        if (FcPattern* match = FcFontMatch(config, wanted, &result)) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
-                path = reinterpret_cast<const char*>(file);
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(wanted);
-    }
-    FcConfigDestroy(config);
-    return path;
-}
 
 // The decomposer's walk over one glyph: points are appended to the open contour.
 struct Flattener {
@@ -112,7 +90,7 @@ void tidy(GlyphOutline& glyph)
 
 OutlineFont::OutlineFont(const std::string& pattern) : impl(std::make_unique<Impl>())
 {
-    const std::string path = matchingFontFile(pattern);
+    const std::string path = fontFile(pattern);
     if (path.empty() || FT_Init_FreeType(&impl->library) != 0) {
         std::fprintf(stderr, "datakit: no font for \"%s\"\n", pattern.c_str());
         return;

@@ -147,8 +147,6 @@ struct Font::Impl {
     FT_Face face = nullptr;
 };
 
-namespace {
-
 std::string fontFile(const std::string& pattern)
 {
     std::string path;
@@ -172,7 +170,6 @@ std::string fontFile(const std::string& pattern)
     return path;
 }
 
-} // namespace
 
 Font::Font(const std::string& pattern) : impl(std::make_unique<Impl>())
 {

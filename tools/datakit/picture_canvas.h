@@ -90,6 +90,9 @@ struct TextMask {
     }
 };
 
+// The file fontconfig picks for a pattern such as "DejaVu Sans:bold"; empty when none.
+std::string fontFile(const std::string& pattern);
+
 // A font found through fontconfig and rendered with FreeType.
 class Font {
 public:
