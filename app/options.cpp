@@ -93,6 +93,8 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             options.trace = true;
         } else if (flag == "--stats") {
             options.stats = true;
+        } else if (flag == "--check-gl") {
+            options.checkGl = true;
         } else if (flag == "--until") {
             double seconds = 0;
             if (!secondsValue("a demo time in seconds", seconds))
@@ -141,6 +143,7 @@ std::string usageText(const char* programName)
            "  --mute               play the music silently (the show keeps its timing)\n"
            "  --trace              print every timer event as it is handled\n"
            "  --stats              print each scene's median and worst frame time at the end\n"
+           "  --check-gl           report OpenGL errors after every frame (exit status 1 if any)\n"
            "\n"
            "Any key ends the demo; the exit status is that key's virtual-key code, 0 at the\n"
            "scheduled end, 255 when the dialog is cancelled.\n";

@@ -19,6 +19,7 @@ struct Options {
     bool mute = false;
     bool trace = false;           // one line per timer event on standard error
     bool stats = false;           // per-scene frame times on standard error at the end
+    bool checkGl = false;         // report every OpenGL error after each frame; status 1 if any
     std::optional<double> untilSeconds;  // end at this demo time with status 0
     std::optional<double> frameSeconds;  // write the frame drawn at this demo time, then end
     std::string framePath;

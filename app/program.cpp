@@ -50,6 +50,7 @@ int runProgram(const Options& options)
     runControls.logEnabled = options.log;
     runControls.trace = options.trace;
     runControls.stats = options.stats;
+    runControls.checkGl = options.checkGl;
     runControls.untilSeconds = options.untilSeconds;
     runControls.frames = options.frames;
     std::stable_sort(runControls.frames.begin(), runControls.frames.end(),
@@ -72,7 +73,10 @@ int runProgram(const Options& options)
     const int status = runMessageLoop();
     printFrameStats();
     closeWindow();
-    if (runControls.frameFailed)
+    if (runControls.glErrors > 0)
+        std::fprintf(stderr, "talvoren: %d OpenGL error%s\n", runControls.glErrors,
+                     runControls.glErrors == 1 ? "" : "s");
+    if (runControls.frameFailed || runControls.glErrors > 0)
         return 1;
     return status;
 }

@@ -44,6 +44,22 @@ void captureFrameIfDue(double nextFrameSeconds)
     }
 }
 
+// Reports every pending OpenGL error, naming where it was found (--check-gl only).
+void checkGlErrors(const char* where)
+{
+    if (!runControls.checkGl)
+        return;
+    // A lost context repeats its error forever; a bounded loop still reports it.
+    for (int i = 0; i < 32; ++i) {
+        const GLenum code = glGetError();
+        if (code == GL_NO_ERROR)
+            return;
+        ++runControls.glErrors;
+        std::fprintf(stderr, "talvoren: OpenGL error 0x%04x %s at %.3f s (scene %d)\n", unsigned(code), where,
+                     double(demoTime), demo ? int(demo->scene) : 0);
+    }
+}
+
 // Milliseconds per drawn frame, by scene (--stats only).
 std::map<int, std::vector<double>> frameTimes;
 
@@ -99,6 +115,7 @@ void worldInit()
     // The whole timetable, the end of the show (696969) included; beats fire 15 ms early.
     demo->armSceneEvents(-15);
     demo->armBeatEvents(-15);
+    checkGlErrors("while loading");
     logger->print("worldInit() ENDS.");
 }
 
@@ -117,6 +134,7 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
             }
         }
         glFlush();
+        checkGlErrors("after the frame");
         os::swapBuffers(deviceContext);
         afterFrame();
         return;

@@ -25,6 +25,8 @@ struct RunControls {
     // Frames to write as PNG files (demo time, file), earliest first; the run quits after the last.
     std::vector<std::pair<double, std::string>> frames;
     bool frameFailed = false;              // the PNG could not be written
+    bool checkGl = false;                  // read glGetError after every frame
+    int glErrors = 0;                      // errors seen so far (with checkGl)
 };
 extern RunControls runControls;
 
