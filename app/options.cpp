@@ -114,6 +114,30 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             options.frames.emplace_back(seconds, path);
             options.headless = true;
             options.showDialog = false;
+        } else if (flag == "--capture") {
+            const char* text = value("a video file, a folder ending in / or a picture pattern");
+            if (!text)
+                return ParseOutcome::Error;
+            if (!*text) {
+                error = "--capture needs a file name";
+                return ParseOutcome::Error;
+            }
+            options.capture = text;
+            options.headless = true;
+            options.mute = true;
+            options.showDialog = false;
+        } else if (flag == "--fps") {
+            const char* text = value("frames per second");
+            if (!text)
+                return ParseOutcome::Error;
+            double fps = 0;
+            if (!parseSeconds(text, fps) || fps <= 0 || fps > 1000) {
+                error = std::string("malformed rate \"") + text + "\": expected frames per second, e.g. 60";
+                return ParseOutcome::Error;
+            }
+            options.captureFps = fps;
+        } else if (flag == "--quiet") {
+            options.quiet = true;
         } else {
             error = "unknown option \"" + flag + "\"";
             return ParseOutcome::Error;
@@ -139,6 +163,11 @@ std::string usageText(const char* programName)
            "  --frame SECONDS FILE write the frame shown at this demo time as a PNG and end\n"
            "                       (repeat it for several frames of one run)\n"
            "                       (runs headless)\n"
+           "  --capture OUT        render the whole show headless into a video (OUT.mp4, with\n"
+           "                       the music; needs ffmpeg) or into PNG pictures (OUT = DIR/ or\n"
+           "                       a pattern such as frames/%05d.png); 800x600 unless --size\n"
+           "  --fps N              capture frames per second (default 62.5, the show's own rate)\n"
+           "  --quiet              no progress bar while capturing\n"
            "  --vsync              wait for vertical sync when swapping frames\n"
            "  --mute               play the music silently (the show keeps its timing)\n"
            "  --trace              print every timer event as it is handled\n"

@@ -26,6 +26,9 @@ struct Options {
     // Every --frame given, in command-line order (the first is also frameSeconds/framePath);
     // the run ends after the last one.
     std::vector<std::pair<double, std::string>> frames;
+    std::string capture;          // a video file, a folder ending in / or a picture pattern
+    double captureFps = 62.5;     // capture frames per second of show time
+    bool quiet = false;           // no progress bar
 };
 
 enum class ParseOutcome { Run, Help, Error };

@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include "app/capture.h"
+
 #include "app/settings_dialog.h"
 #include "app/startup.h"
 #include "app/window.h"
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -56,6 +59,27 @@ int runProgram(const Options& options)
     std::stable_sort(runControls.frames.begin(), runControls.frames.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 
+    std::unique_ptr<Capture> capture;
+    if (!options.capture.empty()) {
+        Capture::Settings settings;
+        std::string error;
+        if (!parseCaptureTarget(options.capture, settings.target, error)) {
+            std::fprintf(stderr, "talvoren: %s\n", error.c_str());
+            return 2;
+        }
+        settings.fps = options.captureFps;
+        settings.quiet = options.quiet;
+        settings.endSeconds = std::min(options.untilSeconds.value_or(endOfDemoMs * 0.001), endOfDemoMs * 0.001);
+        settings.musicPath = os::resolvePath("./data/demo.mp3");
+        capture = Capture::prepare(settings, error);
+        if (!capture) {
+            std::fprintf(stderr, "talvoren: %s\n", error.c_str());
+            return 2;
+        }
+        runControls.capture = capture.get();
+        watchForInterrupt();
+    }
+
     if (options.showDialog) {
         if (!showSettingsDialog()) {
             std::fprintf(stderr, "talvoren: no display for the settings dialog; "
@@ -70,7 +94,14 @@ int runProgram(const Options& options)
 
     if (!openWindow(windowTitle, screenWidth, screenHeight, 32, fullscreen))
         return 0;
-    const int status = runMessageLoop();
+    int status = runMessageLoop();
+    if (capture) {
+        // The context is still current: the last frames are read back before the window goes.
+        const int captured = capture->finish();
+        runControls.capture = nullptr;
+        if (captured != 0)
+            status = captured;
+    }
     printFrameStats();
     closeWindow();
     if (runControls.glErrors > 0)

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/capture.h"
 #include "app/log.h"
 #include "app/music.h"
 #include "app/window.h"
@@ -13,6 +14,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -66,6 +68,11 @@ std::map<int, std::vector<double>> frameTimes;
 // After each frame: the run's own stopping points (--until, --frame).
 void afterFrame()
 {
+    if (runControls.capture) {
+        runControls.capture->frameShown(windowHandle, std::llround(double(demoTime) * 1000.0));
+        if (runControls.capture->broken() || interruptRequested())
+            os::postQuitMessage(0);
+    }
     captureFrameIfDue(double(demoTime) + framePeriodMs * 0.001);
     if (runControls.untilSeconds && double(demoTime) >= *runControls.untilSeconds) {
         runControls.untilSeconds.reset();
@@ -88,6 +95,8 @@ void preInit()
     glFlush();
     os::swapBuffers(deviceContext);
     // Demo time 0: until the first frame, 16 ms on, the start picture is what is shown.
+    if (runControls.capture)
+        runControls.capture->frameShown(windowHandle, 0);
     captureFrameIfDue(framePeriodMs * 0.001);
     scene = new Scene();
     world->setDefaultViewport();

@@ -15,6 +15,8 @@ constexpr uint32_t framePeriodMs = 16;
 constexpr uintptr_t endOfDemoEventId = 696969;
 constexpr int32_t endOfDemoMs = 241000;
 
+class Capture;
+
 // How this run was asked to behave beyond the show itself; set by the entry before the window
 // opens, read by preInit and the frame callback.
 struct RunControls {
@@ -27,6 +29,7 @@ struct RunControls {
     bool frameFailed = false;              // the PNG could not be written
     bool checkGl = false;                  // read glGetError after every frame
     int glErrors = 0;                      // errors seen so far (with checkGl)
+    Capture* capture = nullptr;            // every shown frame goes here when capturing
 };
 extern RunControls runControls;
 

@@ -44,6 +44,7 @@ public:
     virtual bool deleteContext(Window& window) = 0;
     virtual void swapBuffers(Window& window) = 0;
     virtual bool readFrame(Window& window, std::vector<uint8_t>& rgba, int& width, int& height) = 0;
+    virtual bool readFrameInto(Window& window, void* destination) = 0;
     virtual void* getProcAddress(const char* name) = 0;
     // Returns the answer, or 0 when it could not show a box (the caller then prints it).
     virtual int messageBox(const char* text, const char* caption, unsigned flags) = 0;

@@ -113,11 +113,18 @@ bool OffscreenSurface::read(std::vector<uint8_t>& rgba) const
     if (!framebuffer)
         return false;
     rgba.resize(size_t(width) * height * 4);
+    return readInto(rgba.data());
+}
+
+bool OffscreenSurface::readInto(void* destination) const
+{
+    if (!framebuffer)
+        return false;
     bind();
     GLint packAlignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, destination);
     glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     return true;
 }

@@ -22,6 +22,9 @@ public:
     // Copies the visible region to the window's own back buffer (framebuffer 0), then rebinds.
     void presentToWindow() const;
     bool read(std::vector<uint8_t>& rgba) const;
+    // Reads the visible region as tightly packed RGBA rows, bottom row first, into destination
+    // (an offset into the bound pixel-pack buffer when one is bound).
+    bool readInto(void* destination) const;
 
     int visibleWidth() const { return width; }
     int visibleHeight() const { return height; }

@@ -164,6 +164,11 @@ bool readFrame(Window* window, std::vector<uint8_t>& rgba, int& width, int& heig
     return window && current().readFrame(*window, rgba, width, height);
 }
 
+bool readFrameInto(Window* window, void* destination)
+{
+    return window && current().readFrameInto(*window, destination);
+}
+
 void* getProcAddress(const char* name) { return current().getProcAddress(name); }
 
 void setMessageBoxHook(MessageBoxHook hook) { messageBoxHook = std::move(hook); }

@@ -136,6 +136,9 @@ void clientSize(Window* window, int& width, int& height);
 // Reads the visible region of the drawing surface (lower-left width x height) as RGBA rows,
 // bottom row first. Valid after swapBuffers as well as before.
 bool readFrame(Window* window, std::vector<uint8_t>& rgba, int& width, int& height);
+// The same rows into clientSize-sized memory at destination, or into the bound pixel-pack
+// buffer at that offset (so the copy can finish while the next frame is drawn).
+bool readFrameInto(Window* window, void* destination);
 
 // OpenGL entry point by name; null when the driver does not have it.
 void* getProcAddress(const char* name);

@@ -81,6 +81,8 @@ public:
         return surface.read(rgba);
     }
 
+    bool readFrameInto(Window&, void* destination) override { return surface.readInto(destination); }
+
     void* getProcAddress(const char* name) override { return lookup(name); }
     int messageBox(const char*, const char*, unsigned) override { return 0; }
 

@@ -269,6 +269,12 @@ public:
         return record->surface.read(rgba);
     }
 
+    bool readFrameInto(Window& window, void* destination) override
+    {
+        auto* record = static_cast<SdlWindow*>(window.native);
+        return record && record->surface.readInto(destination);
+    }
+
     void* getProcAddress(const char* name) override { return lookup(name); }
 
     int messageBox(const char* text, const char* caption, unsigned flags) override

@@ -53,12 +53,28 @@ TEST(Options, FrameRunsHeadless)
     EXPECT_EQ(options.framePath, "out.png");
 }
 
+TEST(Options, CaptureRunsHeadlessAndSilent)
+{
+    Options options;
+    std::string error;
+    EXPECT_EQ(parse({"--capture", "show.mp4", "--fps", "60", "--quiet"}, options, error), ParseOutcome::Run);
+    EXPECT_TRUE(options.headless);
+    EXPECT_TRUE(options.mute);
+    EXPECT_FALSE(options.showDialog);
+    EXPECT_EQ(options.capture, "show.mp4");
+    EXPECT_EQ(options.captureFps, 60.0);
+    EXPECT_TRUE(options.quiet);
+    EXPECT_EQ(options.width, 800); // the capture size unless --size says otherwise
+    EXPECT_EQ(Options{}.captureFps, 62.5);
+}
+
 TEST(Options, BadInputIsAnErrorWithAReason)
 {
     const std::vector<std::vector<const char*>> bad = {
         {"--bogus"}, {"--size"}, {"--size", "800"}, {"--size", "800x"}, {"--size", "x600"},
         {"--size", "0x600"}, {"--size", "-5x600"}, {"--size", "800x600x2"}, {"--size", "99999x600"},
         {"--until", "soon"}, {"--until", "-1"}, {"--until", "nan"}, {"--frame", "3"}, {"--data"},
+        {"--capture"}, {"--capture", ""}, {"--fps", "0"}, {"--fps", "fast"}, {"--fps", "5000"}, {"--fps"},
     };
     for (const auto& args : bad) {
         Options options;
