@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The whole show on the virtual clock with the generated data: every scene comes at its time and
-# in order, the show ends by itself at 241 s with status 0, and no loader reports an error.
+# in order, the show ends by itself at 241 s with status 0, no loader reports an error and no
+# frame leaves an OpenGL error behind.
 source "$(dirname "$0")/common.sh"
 [ -f "$build/data/greet1.3ds" ] || { echo "SKIP: no generated data"; exit 0; }
 
-"$program" --headless --size 320x240 --mute --data "$build/data" --trace > "$work/out.txt" 2> "$work/trace.txt"
+"$program" --headless --size 320x240 --mute --data "$build/data" --trace --check-gl > "$work/out.txt" 2> "$work/trace.txt"
 status=$?
 [ $status -eq 0 ] || fail "the show ended with status $status: $(tail -n 5 "$work/trace.txt")"
-grep -q "ERROR\|File Not Found\|Unknown file format" "$work/trace.txt" "$work/out.txt" \
-  && fail "errors during the show: $(grep "ERROR\|File Not Found\|Unknown" "$work/trace.txt" "$work/out.txt" | head -n 3)"
+grep -q "ERROR\|File Not Found\|Unknown file format\|OpenGL error" "$work/trace.txt" "$work/out.txt" \
+  && fail "errors during the show: $(grep "ERROR\|File Not Found\|Unknown\|OpenGL error" "$work/trace.txt" "$work/out.txt" | head -n 3)"
 
 # Each change of scene with the time it came at.
 python3 - "$work/trace.txt" <<'PY' || exit 1
