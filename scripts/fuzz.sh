@@ -2,8 +2,9 @@
 # Builds the libFuzzer targets (clang, ASan + UBSan) in ./build-fuzz and runs each for the given
 # number of seconds (default 20). Exits non-zero when a target finds a crash; the input that
 # crashed is kept in build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs
-# and is seeded from a few tiny built-in pictures and 3DS models, the shared third-party test
-# files when they are beside the project, and the small files of a generated data folder.
+# and is seeded from a few tiny built-in pictures, 3DS models, camera paths, texts and MP3s, the
+# shared third-party test files when they are beside the project, and the small files of a
+# generated data folder (with slices of its soundtrack).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
@@ -13,12 +14,16 @@ mkdir -p "$build"
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVOREN_FUZZ=ON \
   -DTALVOREN_TESTS=OFF -DTALVOREN_BENCH=OFF > "$log" 2>&1 || { cat "$log"; exit 1; }
-cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz l3ds_fuzz >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
+cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz l3ds_fuzz path_fuzz text_fuzz \
+  mp3_fuzz >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
 
 # Seeds: name kind base64 (a 5x3 padded BMP; colour, grey and progressive JPEGs; 3DS models from
 # our writer: a textured triangle, a cube with six smoothing groups and two materials, a light
-# beside a camera and keyframer data).
+# beside a camera and keyframer data; a few frames of LAME output: 44.1 kHz joint stereo at
+# 32 kbit/s, 8 kHz mono at 8 kbit/s, 22.05 kHz mono at 16 kbit/s).
 seed() { mkdir -p "$build/corpus/$2"; echo "$3" | base64 -d > "$build/corpus/$2/seed_$1"; }
+# Text seeds, with backslash escapes: camera paths and story texts.
+seed_text() { mkdir -p "$build/corpus/$2"; printf '%b' "$3" > "$build/corpus/$2/seed_$1"; }
 seed small.bmp bmp Qk1mAAAAAAAAADYAAAAoAAAABQAAAAMAAAABABgAAAAAADAAAAATCwAAEwsAAAAAAAAAAAAAAAAAKAAAUAAAeAAAoAAAAABQAChQFFBQKHhQPKBQUAAAoAAooChQoFB4oHigoKAA
 seed colour.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wAARCAAJAA0DASIAAhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAAAwQF/8QAJhAAAQQBAgQHAAAAAAAAAAAAAgEDBBEAEkEUITM1YXJzgZG0wv/EABQBAQAAAAAAAAAAAAAAAAAAAAP/xAAhEQABAgQHAAAAAAAAAAAAAAABAxEAAiFxEjJhgZKxwf/aAAwDAQACEQMRAD8AlbbCLAOG4LYNnG02qKpKXCAA1W1v0vtzTGkQTmS3oy0oMuuuCCDVannAu/FG0+NrxZ/VZ9P8w822O9zfKv2ZOOi0ysszZhi3oPeoBRQlAa04sxvVrR//2Q==
 seed grey.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/wAALCAAIAAgBAREA/8QAFAABAAAAAAAAAAAAAAAAAAAABP/EAB4QAAMAAgEFAAAAAAAAAAAAAAECAwQFMQcREiJR/9oACAEBAAA/AB6eEdF0y2dqpNnycc4cptQIXao8PX6VUs/YchTxyP/Z
@@ -27,21 +32,41 @@ seed textured.3ds 3ds TU3KAQAAAgAKAAAAAwAAAD09ugEAAP+v+AAAAACgDAAAAFN0b25lABCgIQ
 seed cube.3ds 3ds TU2lAgAAAgAKAAAAAwAAAD09lQIAAP+vkQAAAACgCAAAAEEAEKAhAAAAEAASAAAAAAAAAAAAAAAAAAAAEQAJAAAAAAAAIKAhAAAAEAASAAAAzcxMP83MTD/NzEw/EQAJAAAAzMzMMKAhAAAAEAASAAAAAAAAAAAAAAAAAAAAEQAJAAAAAAAAQKAQAAAAMQAKAAAAAAAAAFCgEAAAADEACgAAAAAAAAD/r5EAAAAAoAgAAABCABCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAACCgIQAAABAAEgAAAM3MTD/NzEw/zcxMPxEACQAAAMzMzDCgIQAAABAAEgAAAAAAAAAAAAAAAAAAABEACQAAAAAAAECgEAAAADEACgAAAAAAAABQoBAAAAAxAAoAAAAAAAAAAEBtAQAAQ3ViZQAAQWIBAAAQQWgAAAAIAAAAgL8AAIC/AACAvwAAgD8AAIC/AACAvwAAgL8AAIA/AACAvwAAgD8AAIA/AACAvwAAgL8AAIC/AACAPwAAgD8AAIC/AACAPwAAgL8AAIA/AACAPwAAgD8AAIA/AACAP2BBNgAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAACBBvgAAAAwAAAACAAMABwAAAAMAAQAHAAQABQAHAAcABAAHAAYABwAAAAEABQAHAAAABQAEAAcAAgAGAAcABwACAAcAAwAHAAAABAAGAAcAAAAGAAIABwABAAMABwAHAAEABwAFAAcAMEEQAAAAQQADAAAABAAIADBBEAAAAEIAAwACAAYACgBQQTYAAAABAAAAAQAAAAIAAAACAAAABAAAAAQAAAAIAAAACAAAABAAAAAQAAAAIAAAACAAAAA=
 seed light.3ds 3ds TU2CAAAAPT12AAAAAEBAAAAATGFtcAAARjUAAAAAAIA/AAAAQAAAQEARAAkAAAD/gAAQRhoAAAAAAAAAAACAPwAAAEAAAEBAAACAQABAMAAAAENhbQAARyYAAAAAAAAAAACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAADgQACwBgAAAA==
 
+seed s44.mp3 mp3 //sQZAAAAHcG14UkAAoOoNqApIABQegbbBjwAAhFA2xDMAAAFYrFaOiAKAgKBWjRow8ejbSIAQAACBguAADAYQCGISLBVdFD1tgMR+GDFsdusSK4Qmwh4NY+6HWHDASRbSjHGMzESND/+xJEAw/whQbTh2wACBNA+lDuAAECHBtOFaAAIEkDqcK0AARmTLA9DVxY1Go1luzqacqVAkOjYCMKgYuCzGHMqbv5xuAFVDmfzfky+bbxOH4fzzuWOMjL/mNym7gJMQUnivSMWNnYqRH/+xBkAgAAiwhbBjxAABABCuDNAAAB1B7uHDCACDmD2sOGAAHv00xlMh2c/y0yOgJdeQ4CsI9f5SKYQik7Otd+xnGbVV4oCpMBFQYb03Lj8aq7M3WDMaiSQSK4dj12SkxBTUUzLjEwMA==
+seed m8.mp3 mp3 /+MYxAANMLKQAVgAAY3G43G43L6enp6SklEYjEspKSxT08bjcbl9/6eHJlW8uGYRmUpjCXHYPS26kYjFJSYOzDw9MiLECJn//+MYxAYNwOqsAZQ4ACKjKkOFzf4Y2FmgcggAESlwDkihRJDwN41FjASASA0eEoRv/x0ajU4GhL/hIGhKdBr//urbvAwCwHMA/+MYxAoOqMo0AZcoAMz3U3gMH4BJIGAbBDoGMmL04GCEgksDAlQiwDE7F+ADAawQKBm6gr9Af//0eW9f/0r//5Xb1G91aXf//+MYxAoO6Mq0AZloAP9+w79NS0tWM/ETT5isOF3zOMDj5a4MMM6/CwJMlygZm5kSwGCvgMPB8TkWr/Hnye1dVFJK5ZFpCKZk/+MYxAkOkMoYAckAACKWVkWqinSEUilnJSlFVCKRSyWAMAJgAwAg0uKSWCLFkTWlcGjyztTxLpWdJYlW7OoVTEFNRTMuMTAw
+seed m22.mp3 mp3 //MgxAAIgGKYAU8AAUPQ85zTNND3NgQwnYhYKcBbAWwb440LZ3kR48ePAASHh499mvfBv//zIsQFCgB+rAGaKABUwIAQTaQBGGrADIHUlTEWaQBhKlAUAQB/Eg8HuVBVnLBUFa4wBEyV//MgxAUJ0Ep4AZ0AAEFLKqwOFExdkotuZilCTDeY31KaKBgAgLNkAFGgjMpBDROV+7DEU//zIMQECVCCwAGYKABSqeFOvwW0dp0h4dgm3hJ4Z4Bi+UR4u8FcPlyp3mUfvMoVLAkCRpX/8yDEBQkwfiQByRABFLiIEmAsCQaatCKSXVUOLItVQuFEtCSiwVx0XEV/mxVMQU1FVVVV
+# A five-point path (one curve segment and a bit), a three-point path that has no curve, and a
+# path whose eye stands still while it looks around.
+seed_text five.pos pos '0 1 -8 0 0 0 0 1 0\n1 1 -7 0.5 0 0 0 1 0\n2 1.5 -6 1 0 -1 0.1 1 0\n3 1 -5 1.5 0 -2 0 1 0.1\n4 0.5 -4 2 0 -3 0 1 0\n'
+seed_text three.pos pos '0 0 0 0 0 -1 0 1 0 1 0 0 1 0 -1 0 1 0\n2 0 0 2 0 -1 0 1 0\n'
+seed_text still.pos pos '5 5 5 0 0 0 0 1 0\n5 5 5 1 0 0 0 1 0\n5 5 5 0 1 0 0 0 1\n5 5 5 0 0 1 0 1 0\n5 5 5 -1 0 0 0 1 0\n'
+seed_text story.txt text 'THE KEEPER\r\n\r\nThe light turned all night,\tand the sea\nanswered it.\r\n'
+seed_text lines.txt text '\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nthe 27th line scrolls_\n'
+
 # Files made by other tools, and generated pictures small enough to mutate usefully.
 for folder in ../shared/testdata build/data; do
   [ -d "$folder" ] || continue
-  find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.3ds' \) |
+  find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.3ds' \
+      -o -iname '*.pos' -o -iname '*.txt' \) |
     while read -r file; do
-      case "${file,,}" in *.bmp) kind=bmp ;; *.3ds) kind=3ds ;; *) kind=jpeg ;; esac
+      case "${file,,}" in
+        *.bmp) kind=bmp ;; *.3ds) kind=3ds ;; *.pos) kind=pos ;; *.txt) kind=text ;; *) kind=jpeg ;;
+      esac
       cp -f "$file" "$build/corpus/$kind/$(basename "$file")"
     done
 done
+# The soundtrack is too long to mutate whole: its first frames (the Info frame and the quiet
+# intro) and a slice from the middle that starts between two frames.
+if [ -f build/data/demo.mp3 ]; then
+  head -c 16384 build/data/demo.mp3 > "$build/corpus/mp3/demo_start.mp3"
+  dd if=build/data/demo.mp3 of="$build/corpus/mp3/demo_middle.mp3" bs=1000 skip=3001 count=12 status=none
+fi
 
 mkdir -p "$build/artifacts"
-# The 3DS kind is fuzzed by the L3DS reader's target.
-target_of() { case "$1" in 3ds) echo l3ds_fuzz ;; *) echo "${1}_fuzz" ;; esac; }
+# The 3DS kind is fuzzed by the L3DS reader's target, camera paths by the path target.
+target_of() { case "$1" in 3ds) echo l3ds_fuzz ;; pos) echo path_fuzz ;; *) echo "${1}_fuzz" ;; esac; }
 status=0
-for kind in bmp jpeg 3ds; do
+for kind in bmp jpeg 3ds pos text mp3; do
   echo "Fuzzing the $kind reader for $seconds s"
   if ! "$build/tests/fuzz/$(target_of "$kind")" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
       -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" \
