@@ -99,6 +99,7 @@ public:
     GLuint starTexture = 0;
     std::unique_ptr<Mathlandscape> landscape;
     std::unique_ptr<Camera> ballCamera;
+    std::unique_ptr<Camera> startupCamera; // the camera preInit made, once the ball camera replaces it
     std::unique_ptr<Scroller> scroller;
     GLuint spaceBallTexture = 0, backgroundTexture = 0;
     std::array<std::unique_ptr<Morph>, 9> morphs; // the ninth is made and never used
@@ -129,6 +130,9 @@ private:
     void drawTitleObjectPasses(NObject& object, bool layers);
     void landscapePass();
     void replaceBalls();
+    // Event 2001: the ball camera becomes the current camera; the start-up camera it replaces
+    // (made with new by preInit) is kept by the director. A second call changes nothing.
+    void useBallCamera();
     void drawGradientLines(double y);
 };
 

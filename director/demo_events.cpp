@@ -41,6 +41,16 @@ void Demo::replaceBalls()
     }
 }
 
+void Demo::useBallCamera()
+{
+    if (currentCamera == ballCamera.get())
+        return;
+    // The start-up camera has flown its part; it is kept (reachable, never drawn with again)
+    // rather than dropped, so nothing is lost when the current camera moves on.
+    startupCamera.reset(currentCamera);
+    currentCamera = ballCamera.get();
+}
+
 void Demo::onEvent(uintptr_t identifier)
 {
     // Every beat pulses the metaballs and the star glow, and does nothing else.
@@ -95,7 +105,7 @@ void Demo::onEvent(uintptr_t identifier)
         flash->start();
         break;
     case 2001:
-        currentCamera = ballCamera.get();
+        useBallCamera();
         landscape->freeFlight = !landscape->freeFlight;
         replaceBalls();
         scene = 8;

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -376,11 +377,17 @@ void NObject::collectFaces()
 }
 
 // Two clamped copies of the light spot: one spans x and y around the light, the other fades
-// along z. A picture that cannot be read leaves both textures without an image.
+// along z. A picture that cannot be read is reported like every texture load and leaves both
+// textures without an image, so the light-map pass changes nothing.
 void NObject::initLight()
 {
+    constexpr const char* lightPicture = "./data/light.jpg";
     JPGImage image;
-    image.load("./data/light.jpg");
+    if (!image.load(lightPicture)) {
+        char text[128];
+        std::snprintf(text, sizeof text, "ERROR! Failed to load %s !", lightPicture);
+        showMessage(text);
+    }
     GLuint textures[2] = {};
     for (GLuint& texture : textures) {
         glGenTextures(1, &texture);

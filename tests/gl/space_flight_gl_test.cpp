@@ -56,6 +56,10 @@ void writeFlightData(const std::string& folder)
 
     pictures::writeFile(folder + "/white.jpg",
                         pictures::jpegBytes(16, 16, [](int, int) { return pictures::Rgb(255, 255, 255); }));
+    // The model's light set-up reads the light spot too (and reports it when missing); the
+    // flight itself never draws it.
+    pictures::writeFile(folder + "/light.jpg",
+                        pictures::jpegBytes(16, 16, [](int, int) { return pictures::Rgb(255, 255, 255); }));
 }
 
 // The wall's grey through linear fog from 8 to 30 towards (0.2, 0.2, 0.2), in 0-255.
