@@ -16,7 +16,8 @@
 # after the first scene that draws with the damaged file instead of at the end.
 #
 # --sample is the short version for CI:
-#   - one run with every file replaced by random bytes, played to the end;
+#   - one run with every file replaced by random bytes, played to the end (or to
+#     SAMPLE_RANDOM_UNTIL seconds when that is set);
 #   - every file removed, one run each, stopped a little after the first scene that draws with
 #     it when that scene comes in the first SAMPLE_OPENING seconds (default 12), otherwise right
 #     after loading: the later files' loaders have failed by then, and what their scenes draw
@@ -120,7 +121,7 @@ fi
 # so that parallel runs finish together.
 runs=()
 if [ $sample -eq 1 ]; then
-  runs+=("random-all * -")
+  runs+=("random-all * ${SAMPLE_RANDOM_UNTIL:--}")
   while IFS= read -r line; do runs+=("$line"); done < <(
     for name in "${files[@]}"; do
       until="$(awk -v t="${firstUse[$name]}" -v o="$opening" -v m="$firstUseMargin" -v l="$afterLoading" \

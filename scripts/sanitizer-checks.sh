@@ -2,7 +2,8 @@
 # The program under AddressSanitizer, UBSan and LeakSanitizer: builds it in the instrumented
 # build folder of the fuzz targets (scripts/fuzz.sh configures it), then plays the first
 # SECONDS of the show with every frame checked for OpenGL errors (default 30), and the sample
-# of damaged data sets. scripts/sanitized-show.sh and scripts/damaged-data.sh run longer by hand.
+# of damaged data sets (its all-random run also to SECONDS, two runs at a time, to keep the test
+# script short). scripts/sanitized-show.sh and scripts/damaged-data.sh run longer by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
@@ -12,4 +13,4 @@ cmake --build "$build" -j2 --target talvoren >> "$build/fuzz-build.log" 2>&1 || 
 echo "The show under the sanitizers for $seconds s"
 scripts/sanitized-show.sh "$build/talvoren" build/data "$seconds"
 echo "Damaged data sets under the sanitizers"
-scripts/damaged-data.sh "$build/talvoren" build/data --sample
+SAMPLE_RANDOM_UNTIL="$seconds" scripts/damaged-data.sh "$build/talvoren" build/data --sample --jobs 2
