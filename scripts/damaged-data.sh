@@ -23,6 +23,7 @@
 #     after loading: the later files' loaders have failed by then, and what their scenes draw
 #     without them is covered by tests/gl/missing_data_test.cpp (every scene drawn with no data
 #     at all) and by the full mode. Reaching every first use would cost about 25 minutes there.
+#     SAMPLE_OPENING_ONLY=1 leaves out the runs of files first used after the opening.
 # --only limits the runs to the named files; --jobs N plays N runs at once (default 1).
 #
 # Each run is played and judged by scripts/sanitized-show.sh (sanitizer options, leak
@@ -126,6 +127,8 @@ if [ $sample -eq 1 ]; then
     for name in "${files[@]}"; do
       until="$(awk -v t="${firstUse[$name]}" -v o="$opening" -v m="$firstUseMargin" -v l="$afterLoading" \
         'BEGIN { print (t <= o && t + m > l) ? t + m : l }')"
+      # (files used while loading or on the first frames are past their first use by then)
+      [ "${SAMPLE_OPENING_ONLY:-0}" = 1 ] && awk -v t="${firstUse[$name]}" -v o="$opening" 'BEGIN { exit !(t > o) }' && continue
       echo "remove $name $until"
     done | sort -k3,3 -g -r -s)
 else
