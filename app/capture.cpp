@@ -346,17 +346,23 @@ struct Capture::Internals {
         std::fflush(stderr);
     }
 
-    // Waits for the writer to finish what it has, then closes the sink.
+    // Lets the writer finish what it has, then ends its thread.
+    void stopWriter()
+    {
+        if (!writer.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        changed.notify_all();
+        writer.join();
+    }
+
+    // Waits for the writer, then closes the sink.
     bool closeSink()
     {
-        if (writer.joinable()) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                closing = true;
-            }
-            changed.notify_all();
-            writer.join();
-        }
+        stopWriter();
         grabber.stop();
         if (!sink)
             return false;
@@ -370,17 +376,7 @@ struct Capture::Internals {
 
 Capture::Capture(std::unique_ptr<Internals> parts) : parts(std::move(parts)) {}
 
-Capture::~Capture()
-{
-    if (parts->writer.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(parts->mutex);
-            parts->closing = true;
-        }
-        parts->changed.notify_all();
-        parts->writer.join();
-    }
-}
+Capture::~Capture() { parts->stopWriter(); }
 
 std::unique_ptr<Capture> Capture::prepare(const Settings& settings, std::string& error)
 {
