@@ -8,7 +8,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libpng-dev libjpeg62-turbo-dev libmpg123-dev libmp3lame-dev
   libgtest-dev libgmock-dev
-  xvfb xdotool xauth python3 ffmpeg
+  xvfb xdotool x11-utils xauth python3 ffmpeg
 )
 
 missing=()

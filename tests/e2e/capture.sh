@@ -53,7 +53,7 @@ PY
 # Ctrl-C: the capture stops after the frame in hand and the file plays up to there.
 "$program" --size 160x120 --data "$data" --capture "$work/stopped.mp4" 2> "$work/stop.txt" &
 pid=$!
-for _ in $(seq 1 120); do grep -q " [1-9][0-9]*/15063 frames" "$work/stop.txt" && break; sleep 0.5; done
+poll 60 grep -q " [1-9][0-9]*/15063 frames" "$work/stop.txt" || { kill $pid; fail "the capture shows no progress"; }
 kill -INT $pid
 wait $pid
 status=$?

@@ -14,32 +14,40 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.1; done
+poll 60 xdotool getdisplaygeometry > /dev/null 2>&1 || fail "Xvfb did not start"
 
-# wait_window WIDTH: prints the id of the visible window titled #Vornix of that width (the
+# find_window WIDTH: prints the id of the visible window titled #Vornix of that width (the
 # dialog and the demo window share their title, and X reuses window ids between connections).
-wait_window() {
+find_window() {
   local width="$1" window
-  for _ in $(seq 100); do
-    for window in $(xdotool search --onlyvisible --name '^#Vornix$' 2>/dev/null); do
-      if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: ${width}x"; then
-        echo "$window"
-        return 0
-      fi
-    done
-    sleep 0.1
+  for window in $(xdotool search --onlyvisible --name '^#Vornix$' 2>/dev/null); do
+    if xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Geometry: ${width}x"; then
+      echo "$window"
+      return 0
+    fi
   done
   return 1
 }
 
+# wait_window WIDTH: the same, waiting for the window to appear.
+wait_window() {
+  poll 60 find_window "$1" > "$work/window.id" || return 1
+  cat "$work/window.id"
+}
+
+# shown TITLE: true once a window of exactly that title (a message box) exists. xdotool's search
+# does not reliably find SDL's message boxes (they have no WM_CLASS), so the tree is read whole.
+shown() { xwininfo -root -tree 2> /dev/null | grep -qF "\"$1\": ("; }
+
 # press PID WINDOW KEYS...: sends keys to the window, then waits for the program to end.
 press() {
   local pid="$1" window="$2"; shift 2
+  # A fixed pause is needed here: X delivers a key only to a window that has the focus, and no
+  # event tells from outside when the program has taken it after mapping its window.
   sleep 0.5
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" "$@"
-  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill $pid; fail "the demo did not end on keys $*"; }
+  poll 60 ended $pid || { kill $pid; fail "the demo did not end on keys $*"; }
   wait $pid
 }
 
@@ -66,6 +74,7 @@ status=$?
 "$program" --data "$data" > "$work/out.txt" 2>&1 &
 pid=$!
 dialog=$(wait_window 296) || { kill $pid; fail "the settings dialog did not appear"; }
+# The dialog takes the focus once its controls are made; as in press, give it that moment.
 sleep 1
 xdotool windowfocus --sync "$dialog" 2>/dev/null || true
 xdotool key --window "$dialog" space Tab Tab Return
@@ -93,7 +102,7 @@ press $pid "$window" Escape
 # buttons stand where SDL lays them out on this 1024x768 screen: No at (466, 304), Yes at (556, 304).
 "$program" --fullscreen --size 1024x786 --data "$data" > "$work/out.txt" 2>&1 &
 pid=$!
-sleep 2
+poll 60 shown '#Vornix' || { kill $pid; fail "no full-screen fallback question"; }
 xdotool mousemove 556 304 click 1
 window=$(wait_window 1024) || { kill $pid; fail "\"Yes\" did not open a window"; }
 xdotool getwindowgeometry "$window" | grep -q "Position: 200,100" || fail "the fallback window is not at 200,100"
@@ -103,12 +112,11 @@ press $pid "$window" Escape
 
 "$program" --fullscreen --size 1024x786 --data "$data" > "$work/out.txt" 2>&1 &
 pid=$!
-sleep 2
+poll 60 shown '#Vornix' || { kill $pid; fail "no full-screen fallback question"; }
 xdotool mousemove 466 304 click 1   # No
-sleep 1
+poll 60 shown ERROR || { kill $pid; fail "\"No\" did not show \"Program Will Now Close.\""; }
 xdotool mousemove 512 294 click 1   # OK on "Program Will Now Close."
-for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "\"No\" did not end the program"; }
+poll 60 ended $pid || { kill $pid; fail "\"No\" did not end the program"; }
 wait $pid
 [ $? -eq 0 ] || fail "\"No\" should end with status 0"
 echo PASS

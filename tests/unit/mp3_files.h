@@ -69,7 +69,7 @@ inline bool writeSineMp3(const std::string& path, double seconds, int sampleRate
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), std::fclose);
     if (!file)
         return false;
-    return std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
 }
 
 } // namespace mp3files

@@ -40,7 +40,10 @@ inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    // An empty vector's data() may be null, which fwrite must not be given even for 0 bytes.
+    if (!bytes.empty()) {
+        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size()) << path;
+    }
     std::fclose(file);
 }
 
