@@ -3,20 +3,18 @@
 #include "platform/child_process.h"
 #include "platform/frame_grabber.h"
 #include "platform/png_writer.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/system.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -97,14 +95,16 @@ void onInterrupt(int signalNumber)
     std::signal(signalNumber, SIG_DFL);
 }
 
+// Makes the folders of a picture pattern's path (the part before its last slash).
 bool makeFolders(const std::string& path)
 {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return true;
+    std::error_code error;
+    const std::filesystem::path folder = path.substr(0, slash);
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
 }
 
 std::string folderOf(const std::string& path)
@@ -115,9 +115,13 @@ std::string folderOf(const std::string& path)
 
 bool isReadableFile(const std::string& path)
 {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
-           ::access(path.c_str(), R_OK) == 0;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error) || std::filesystem::file_size(path, error) == 0 || error)
+        return false;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file)
+        std::fclose(file);
+    return file != nullptr;
 }
 
 // Where the frames go: an encoder process, or picture files.
@@ -234,7 +238,7 @@ struct Capture::Internals {
 
     std::chrono::steady_clock::time_point startTime;
     std::chrono::steady_clock::time_point lastProgress;
-    bool toTerminal = ::isatty(STDERR_FILENO) != 0;
+    bool toTerminal = os::standardErrorIsTerminal();
     int64_t lastTenth = 0;
 
     static constexpr size_t queueLimit = 3;
@@ -395,8 +399,7 @@ std::unique_ptr<Capture> Capture::prepare(const Settings& settings, std::string&
             return nullptr;
         }
         const std::string folder = folderOf(settings.target.path);
-        struct stat status {};
-        if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || ::access(folder.c_str(), W_OK) != 0) {
+        if (!os::isWritableFolder(folder)) {
             error = "cannot write the video into \"" + folder + "\": no such folder, or it is not writable";
             return nullptr;
         }

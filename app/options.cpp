@@ -80,6 +80,7 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             if (!text)
                 return ParseOutcome::Error;
             options.dataFolder = text;
+            options.dataFolderGiven = true;
         } else if (flag == "--log") {
             options.log = true;
         } else if (flag == "--headless") {

@@ -13,6 +13,7 @@ struct Options {
     int height = 600;
     bool fullscreen = false;
     std::string dataFolder = "./data";
+    bool dataFolderGiven = false; // --data was given: no other folder is looked for
     bool log = false;             // log lines to standard error
     bool headless = false;        // offscreen, virtual clock, no window
     bool vsync = false;

@@ -8,18 +8,29 @@
 #include "platform/files.h"
 #include "platform/fsound.h"
 #include "platform/os.h"
+#include "platform/system.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
 bool isFolder(const std::string& path)
 {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+// The data folder: the one given with --data; else ./data; else the data folder beside the
+// program, so that starting it from anywhere (a double-click) finds its files.
+std::string findDataFolder(const Options& options)
+{
+    if (options.dataFolderGiven || isFolder(options.dataFolder))
+        return options.dataFolder;
+    const std::string besideProgram = os::executableFolder() + "/data";
+    return isFolder(besideProgram) ? besideProgram : options.dataFolder;
 }
 
 } // namespace
@@ -38,15 +49,32 @@ int runMessageLoop()
     return int(message.wParam);
 }
 
+int runCommandLine(int argc, char** argv)
+{
+    Options options;
+    std::string error;
+    switch (parseOptions(argc, argv, options, error)) {
+    case ParseOutcome::Help:
+        std::fputs(usageText(argv[0]).c_str(), stdout);
+        return 0;
+    case ParseOutcome::Error:
+        std::fprintf(stderr, "talvoren: %s\n\n%s", error.c_str(), usageText(argv[0]).c_str());
+        return 2;
+    case ParseOutcome::Run:
+        break;
+    }
+    return runProgram(options);
+}
+
 int runProgram(const Options& options)
 {
-    if (!isFolder(options.dataFolder)) {
-        std::fprintf(stderr, "talvoren: the data folder \"%s\" does not exist (see --data)\n",
-                     options.dataFolder.c_str());
+    const std::string dataFolder = findDataFolder(options);
+    if (!isFolder(dataFolder)) {
+        std::fprintf(stderr, "talvoren: the data folder \"%s\" does not exist (see --data)\n", dataFolder.c_str());
         return 2;
     }
-    os::setDataFolder(options.dataFolder);
-    os::selectBackend(options.headless ? os::Backend::Headless : os::Backend::Sdl);
+    os::setDataFolder(dataFolder);
+    os::selectBackend(options.headless ? os::Backend::Headless : os::Backend::Windowed);
     os::setVsync(options.vsync);
     fsound::setMuted(options.mute);
 

@@ -3,6 +3,10 @@
 
 #include "app/options.h"
 
+// Reads the command line and runs the program (--help, an error, or the demo): the body of each
+// platform's entry point. Returns the process exit status.
+int runCommandLine(int argc, char** argv);
+
 // Runs the demo as the options say and returns the process exit status.
 int runProgram(const Options& options);
 

@@ -11,7 +11,7 @@
 #include "platform/png_writer.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,7 @@
 #include "app/settings_dialog.h"
 #include "app/startup.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 os::Window* windowHandle = nullptr;
 os::Window* deviceContext = nullptr;
@@ -13,13 +12,39 @@ namespace {
 
 bool renderingContext = false;
 
+constexpr const char* windowClassName = "OpenGL";
 constexpr int windowedX = 200; // windowed position of the client area's frame
 constexpr int windowedY = 100;
 
+// Filled on the first openWindow. One accumulation bit and one stencil bit are what the
+// window's own buffers are asked for; the drawing itself goes into the layer's offscreen surface
+// with 24 bits of depth and 8 of stencil.
+os::PixelFormatDescriptor pixelFormat{};
+bool pixelFormatFilled = false;
+
+void fillPixelFormat(int bits)
+{
+    pixelFormat = os::PixelFormatDescriptor{};
+    pixelFormat.nSize = sizeof(os::PixelFormatDescriptor);
+    pixelFormat.nVersion = 1;
+    pixelFormat.dwFlags = os::PFD_DRAW_TO_WINDOW | os::PFD_SUPPORT_OPENGL | os::PFD_DOUBLEBUFFER;
+    pixelFormat.iPixelType = os::PFD_TYPE_RGBA;
+    pixelFormat.cColorBits = uint8_t(bits);
+    pixelFormat.cAccumBits = 1;
+    pixelFormat.cDepthBits = 16;
+    pixelFormat.cStencilBits = 1;
+    pixelFormat.cAuxBuffers = 0;
+    pixelFormat.iLayerType = os::PFD_MAIN_PLANE;
+    pixelFormatFilled = true;
+}
+
+void showOpenFailure(const char* text) { os::messageBox(text, "ERROR", os::MB_OK | os::MB_ICONEXCLAMATION); }
+
+// A failure once the window exists: everything made so far is released first.
 void reportOpenFailure(const char* text)
 {
     closeWindow();
-    os::messageBox(text, "ERROR", os::MB_OK | os::MB_ICONEXCLAMATION);
+    showOpenFailure(text);
 }
 
 void reportShutdownFailure(const char* text)
@@ -33,6 +58,10 @@ bool openWindow(const char* title, int width, int height, int bits, bool fullscr
 {
     fullscreen = fullscreenWanted;
 
+    if (!os::registerWindowClass(windowClassName)) {
+        showOpenFailure("Failed To Register The Window Class.");
+        return false;
+    }
     if (fullscreen && !os::changeDisplayMode(width, height, bits)) {
         const int answer = os::messageBox(
             "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
@@ -53,7 +82,22 @@ bool openWindow(const char* title, int width, int height, int bits, bool fullscr
         reportOpenFailure("Window Creation Error.");
         return false;
     }
+    if (!pixelFormatFilled)
+        fillPixelFormat(bits);
+    if (!os::getDeviceContext(windowHandle)) {
+        reportOpenFailure("Can't Create A GL Device Context.");
+        return false;
+    }
     deviceContext = windowHandle;
+    const int format = os::choosePixelFormat(windowHandle, pixelFormat);
+    if (format == 0) {
+        reportOpenFailure("Can't Find A Suitable PixelFormat.");
+        return false;
+    }
+    if (!os::setPixelFormat(windowHandle, format, pixelFormat)) {
+        reportOpenFailure("Can't Set The PixelFormat.");
+        return false;
+    }
     if (!os::createContext(windowHandle)) {
         reportOpenFailure("Can't Create A GL Rendering Context.");
         return false;
@@ -84,10 +128,14 @@ void closeWindow()
             reportShutdownFailure("Release Rendering Context Failed.");
         renderingContext = false;
     }
+    if (deviceContext && !os::releaseDeviceContext(deviceContext))
+        reportShutdownFailure("Release Device Context Failed.");
     deviceContext = nullptr;
     if (windowHandle && !os::destroyWindow(windowHandle))
         reportShutdownFailure("Could Not Release hWnd.");
     windowHandle = nullptr;
+    if (!os::unregisterWindowClass(windowClassName))
+        reportShutdownFailure("Could Not Unregister Class.");
 }
 
 void resizeView(int width, int height)

@@ -1,7 +1,7 @@
 // The texture loaders; see utility.h.
 #include "assets/utility.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <cstdio>
 #include <memory>

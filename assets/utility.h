@@ -13,7 +13,7 @@
 // was and creates no texture object. Needs the rendering context current.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 // Image file-type codes: passed along with a picture path to say which reader to use.
 constexpr int bmpFileType = 1000;

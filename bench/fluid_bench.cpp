@@ -17,8 +17,7 @@
 #include "platform/files.h"
 #include "platform/os.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <chrono>
 #include <cmath>

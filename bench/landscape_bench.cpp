@@ -18,8 +18,7 @@
 #include "world/gl_scope.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

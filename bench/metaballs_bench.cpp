@@ -7,8 +7,7 @@
 #include "effects/metaballs.h"
 #include "platform/os.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <chrono>
 #include <cstdio>

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <numbers>
 #include <string>
 
 namespace {
@@ -25,7 +26,7 @@ Writer3DS torusScene()
     MeshBuilder& mesh = writer.addMesh("Torus");
     for (int i = 0; i < rings; ++i)
         for (int j = 0; j < segments; ++j) {
-            const double u = 2 * M_PI * i / rings, v = 2 * M_PI * j / segments;
+            const double u = 2 * std::numbers::pi * i / rings, v = 2 * std::numbers::pi * j / segments;
             const double r = majorRadius + minorRadius * std::cos(v);
             mesh.addVertex(Vec3(r * std::cos(u), r * std::sin(u), minorRadius * std::sin(v)),
                            Vec2{float(i) / rings, float(j) / segments});

@@ -11,7 +11,7 @@
 #include "tests/unit/mesh_shapes.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

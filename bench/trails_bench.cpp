@@ -7,7 +7,7 @@
 #include "platform/os.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

@@ -7,8 +7,7 @@
 #include "effects/nwave.h"
 #include "platform/os.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <chrono>

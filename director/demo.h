@@ -28,7 +28,7 @@
 #include "geometry/flash.h"
 #include "geometry/nobject.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "app/log.h"
 #include "world/gl_scope.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 
 #include "effects/ramp.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 class ClosingGlow {
 public:

@@ -16,7 +16,7 @@
 // found it. Window thread only, with the context current.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

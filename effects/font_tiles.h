@@ -12,7 +12,7 @@
 
 #include "assets/jpg_image.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <memory>
 

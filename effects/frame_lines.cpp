@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 // Window thread only, with the context current.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 class LogoStrip {
 public:

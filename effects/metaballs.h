@@ -22,7 +22,7 @@
 
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <cstdlib>

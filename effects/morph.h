@@ -18,7 +18,7 @@
 #include "geometry/nobject.h"
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <vector>
 

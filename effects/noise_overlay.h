@@ -6,7 +6,7 @@
 // seeding. Window thread only, with the context current.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <vector>

@@ -20,7 +20,7 @@
 #include "effects/spring_grid.h"
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <vector>
 

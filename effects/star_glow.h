@@ -15,7 +15,7 @@
 
 #include "geometry/camera.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <memory>

@@ -12,7 +12,7 @@
 // Window thread only; the display lists belong to the window's OpenGL context.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 #include <memory>

@@ -7,7 +7,7 @@
 #include "world/gl_scope.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 namespace {
 constexpr double bounceThreshold = 0.5; // slower normal speeds rest on the surface instead

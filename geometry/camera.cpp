@@ -3,7 +3,7 @@
 #include "app/log.h"
 #include "platform/files.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // off. It counts drawn frames, not time.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 class Flash {
 public:

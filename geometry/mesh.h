@@ -17,7 +17,7 @@
 
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <memory>
 #include <vector>

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 namespace {
 
@@ -47,8 +48,8 @@ void multiply(const float a[16], const float b[16], float out[16])
 // the general axis-angle form otherwise, and no turn about an axis shorter than 1e-4.
 void rotationMatrix(float angleDegrees, float x, float y, float z, float m[16])
 {
-    const float s = float(std::sin(angleDegrees * M_PI / 180.0));
-    const float c = float(std::cos(angleDegrees * M_PI / 180.0));
+    const float s = float(std::sin(angleDegrees * std::numbers::pi / 180.0));
+    const float c = float(std::cos(angleDegrees * std::numbers::pi / 180.0));
     loadIdentity(m);
     auto at = [m](int row, int column) -> float& { return m[4 * column + row]; };
     if (x == 0 && y == 0 && z != 0) {

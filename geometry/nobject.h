@@ -16,7 +16,7 @@
 #include "geometry/mesh.h"
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <map>
 #include <memory>

@@ -33,12 +33,26 @@ public:
     // clock jumps straight to nextDue.
     virtual void idle(std::optional<uint64_t> nextDueMicros) = 0;
 
+    // Hands a message that pollInput took to the platform's own dispatcher, if it came from
+    // there; false leaves it to the program's window procedure.
+    virtual bool dispatchNative(const Message&) { return false; }
+    // The platform's own default handling of a window message, if it has one (Win32's
+    // DefWindowProc): true with its result; false leaves it to the shared emulation.
+    virtual bool defaultWindowProc(Window&, uint32_t, uintptr_t, intptr_t, intptr_t&) { return false; }
+
     virtual bool changeDisplayMode(int width, int height, int bits) = 0;
     virtual void restoreDisplayMode() = 0;
     virtual bool createWindow(Window& window, const char* title, int x, int y) = 0;
     virtual bool destroyWindow(Window& window) = 0;
     virtual void showWindow(Window& window) = 0;
     virtual void showCursor(bool visible) = 0;
+    // The Win32 creation steps; backends that have no such steps let them succeed.
+    virtual bool registerWindowClass(const char*) { return true; }
+    virtual bool unregisterWindowClass(const char*) { return true; }
+    virtual bool getDeviceContext(Window&) { return true; }
+    virtual bool releaseDeviceContext(Window&) { return true; }
+    virtual int choosePixelFormat(Window&, const PixelFormatDescriptor&) { return 1; }
+    virtual bool setPixelFormat(Window&, int, const PixelFormatDescriptor&) { return true; }
     virtual bool createContext(Window& window) = 0;
     virtual bool makeCurrent(Window& window, bool current) = 0;
     virtual bool deleteContext(Window& window) = 0;
@@ -50,14 +64,17 @@ public:
     virtual int messageBox(const char* text, const char* caption, unsigned flags) = 0;
 };
 
-std::unique_ptr<BackendImpl> makeSdlBackend();
+// Each platform's build provides both: the windowed backend (SDL on Linux, Win32 on Windows) and
+// the headless one (EGL on Linux; a hidden Win32 window on Windows).
+std::unique_ptr<BackendImpl> makeWindowedBackend();
 std::unique_ptr<BackendImpl> makeHeadlessBackend();
-
-// The Windows virtual-key code of an SDL key code (0xFF for keys that have none).
-uint32_t virtualKeyOfSdlKey(int32_t sdlKeycode);
 
 // Vertical sync wanted for swaps (set by os::setVsync).
 bool vsyncWanted();
+
+// Takes and dispatches every timer that is due now. For a platform that runs a loop of its own
+// for a while (Windows while the user drags or resizes the window), so frames keep coming.
+void dispatchDueTimers();
 
 } // namespace detail
 } // namespace os

@@ -7,7 +7,7 @@
 // 1-bit bitmap. The same fonts and sizes give the same lists on every run.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 namespace os {
 

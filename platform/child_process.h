@@ -1,9 +1,8 @@
 // Runs a helper program (the video encoder) fed through a pipe on its standard input.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,8 @@ public:
 
     // Starts argv[0] (searched on PATH) with a pipe as its standard input. The child gets a
     // process group of its own, so a Ctrl-C in the terminal reaches only this program, which
-    // can then close the pipe and let the child finish its file.
+    // can then close the pipe and let the child finish its file. Its standard output and error
+    // are this program's.
     bool start(const std::vector<std::string>& argv, std::string& error);
     // Writes all of it; false once the child has stopped reading (it exited or failed).
     bool write(const void* data, size_t size);
@@ -30,8 +30,10 @@ public:
     int finish();
 
 private:
-    pid_t pid = -1;
-    int pipeFd = -1;
+    // The child and the pipe's writing end: a process id and a file descriptor on POSIX,
+    // a process handle and a file handle on Windows; -1 when there is none.
+    intptr_t child = -1;
+    intptr_t pipe = -1;
 };
 
 } // namespace os

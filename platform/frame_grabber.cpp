@@ -1,7 +1,6 @@
 #include "platform/frame_grabber.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "platform/gl.h"
 
 #include <cstring>
 

@@ -32,6 +32,10 @@ enum FMOD_ERRORS {
     FMOD_ERR_MEMORY = 12,
     FMOD_ERR_VERSION = 13,
     FMOD_ERR_INVALID_PARAM = 14,
+    FMOD_ERR_NO_EAX = 15,
+    FMOD_ERR_CHANNEL_ALLOC = 16,
+    FMOD_ERR_RECORD = 17,
+    FMOD_ERR_MEDIAPLAYER = 18,  // the system has no MP3 codec (Windows N editions, servers)
 };
 
 float FSOUND_GetVersion();

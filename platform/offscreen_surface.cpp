@@ -1,7 +1,6 @@
 #include "platform/offscreen_surface.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 namespace os {
 namespace {
 
-Backend selected = Backend::Sdl;
+Backend selected = Backend::Windowed;
 std::unique_ptr<detail::BackendImpl> impl;
 TimerQueue timers;
 bool quitPosted = false;
@@ -19,7 +19,7 @@ MessageBoxHook messageBoxHook;
 detail::BackendImpl& current()
 {
     if (!impl)
-        impl = selected == Backend::Headless ? detail::makeHeadlessBackend() : detail::makeSdlBackend();
+        impl = selected == Backend::Headless ? detail::makeHeadlessBackend() : detail::makeWindowedBackend();
     return *impl;
 }
 
@@ -68,6 +68,8 @@ bool peekMessage(Message& message)
 
 intptr_t dispatchMessage(const Message& message)
 {
+    if (current().dispatchNative(message))
+        return 0;
     if (message.message == WM_TIMER && message.lParam != 0) {
         auto proc = reinterpret_cast<TimerProc>(message.lParam);
         proc(message.window, WM_TIMER, message.wParam, getTickCount());
@@ -76,6 +78,13 @@ intptr_t dispatchMessage(const Message& message)
     if (message.window && message.window->proc)
         return message.window->proc(message.window, message.message, message.wParam, message.lParam);
     return 0;
+}
+
+void detail::dispatchDueTimers()
+{
+    Message message;
+    while (takeTimer(message))
+        dispatchMessage(message);
 }
 
 void postQuitMessage(int exitCode)
@@ -89,6 +98,8 @@ intptr_t defWindowProc(Window* window, uint32_t message, uintptr_t wParam, intpt
     constexpr intptr_t altDownBit = intptr_t(1) << 29;
     if (!window || !window->proc)
         return 0;
+    if (intptr_t result = 0; current().defaultWindowProc(*window, message, wParam, lParam, result))
+        return result;
     if (message == WM_SYSKEYDOWN && wParam == VK_F4 && (lParam & altDownBit))
         return window->proc(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
@@ -143,6 +154,20 @@ void showWindow(Window* window)
 }
 
 void showCursor(bool visible) { current().showCursor(visible); }
+bool registerWindowClass(const char* className) { return className && current().registerWindowClass(className); }
+bool unregisterWindowClass(const char* className) { return className && current().unregisterWindowClass(className); }
+bool getDeviceContext(Window* window) { return window && current().getDeviceContext(*window); }
+bool releaseDeviceContext(Window* window) { return window && current().releaseDeviceContext(*window); }
+
+int choosePixelFormat(Window* window, const PixelFormatDescriptor& descriptor)
+{
+    return window ? current().choosePixelFormat(*window, descriptor) : 0;
+}
+
+bool setPixelFormat(Window* window, int format, const PixelFormatDescriptor& descriptor)
+{
+    return window && format > 0 && current().setPixelFormat(*window, format, descriptor);
+}
 bool createContext(Window* window) { return window && current().createContext(*window); }
 bool makeCurrent(Window* window, bool isCurrent) { return window && current().makeCurrent(*window, isCurrent); }
 bool deleteContext(Window* window) { return window && current().deleteContext(*window); }

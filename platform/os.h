@@ -2,10 +2,11 @@
 // message loop, message boxes, dialogs and GL entry points.
 //
 // The program is written against a small Win32-shaped vocabulary (timer messages, virtual-key
-// codes, message-box flags and answers) because its control flow depends on exactly those
-// semantics. Two backends implement it: SDL2 for a real window, and a headless one that renders
-// through EGL on Mesa into an offscreen framebuffer and runs on a virtual clock. Portable code
-// includes only this header; the backend is chosen once, before anything else is called.
+// codes, message-box flags and answers, the window's creation steps) because its control flow
+// depends on exactly those semantics. Backends implement it: on Windows the Win32 API itself;
+// on Linux SDL2 for a real window; and a headless one that renders into an offscreen
+// framebuffer on a virtual clock (EGL on Mesa on Linux, a hidden window on Windows). Portable
+// code includes only this header; the backend is chosen once, before anything else is called.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +19,10 @@ namespace os {
 
 // ---- Backend selection ------------------------------------------------------------------------
 
-enum class Backend { Sdl, Headless };
+enum class Backend { Windowed, Headless };
 
-// Selects the backend. Call once at start-up; the default is Sdl.
+// Selects the backend. Call once at start-up; the default is Windowed (a real window: Win32 on
+// Windows, SDL2 on Linux).
 void selectBackend(Backend backend);
 Backend backend();
 bool isHeadless();
@@ -108,6 +110,40 @@ uint32_t getTickCount();
 
 // ---- Window and context -----------------------------------------------------------------------
 
+// The window's creation follows the Win32 steps, each of which can fail on its own: register the
+// window class, create the window, get its device context, choose and set a pixel format, create
+// and activate the rendering context. Backends without such steps let them succeed. Callers that
+// only want a context may skip the class, device-context and pixel-format steps: createContext
+// then takes them with defaults.
+
+// The pixel format asked of the device context, field for field Win32's PIXELFORMATDESCRIPTOR.
+struct PixelFormatDescriptor {
+    uint16_t nSize;
+    uint16_t nVersion;
+    uint32_t dwFlags;
+    uint8_t iPixelType;
+    uint8_t cColorBits;
+    uint8_t cRedBits, cRedShift, cGreenBits, cGreenShift, cBlueBits, cBlueShift, cAlphaBits, cAlphaShift;
+    uint8_t cAccumBits, cAccumRedBits, cAccumGreenBits, cAccumBlueBits, cAccumAlphaBits;
+    uint8_t cDepthBits;
+    uint8_t cStencilBits;
+    uint8_t cAuxBuffers;
+    uint8_t iLayerType;
+    uint8_t bReserved;
+    uint32_t dwLayerMask, dwVisibleMask, dwDamageMask;
+};
+static_assert(sizeof(PixelFormatDescriptor) == 40, "the layout of Win32's PIXELFORMATDESCRIPTOR");
+
+constexpr uint32_t PFD_DOUBLEBUFFER = 0x00000001;
+constexpr uint32_t PFD_DRAW_TO_WINDOW = 0x00000004;
+constexpr uint32_t PFD_SUPPORT_OPENGL = 0x00000020;
+constexpr uint8_t PFD_TYPE_RGBA = 0;
+constexpr uint8_t PFD_MAIN_PLANE = 0;
+
+// The class every window of the program is created with.
+bool registerWindowClass(const char* className);
+bool unregisterWindowClass(const char* className);
+
 // Checks that the display can switch to exactly width x height (and remembers it for the next
 // full-screen window). False when the display refuses that mode.
 bool changeDisplayMode(int width, int height, int bits);
@@ -121,6 +157,13 @@ Window* createWindow(const char* title, int x, int y, int width, int height, boo
 bool destroyWindow(Window* window);
 void showWindow(Window* window);
 void showCursor(bool visible);
+
+// The window's own device context, released before the window is destroyed.
+bool getDeviceContext(Window* window);
+bool releaseDeviceContext(Window* window);
+// The best pixel format of the device context for the descriptor: its index, 0 for none.
+int choosePixelFormat(Window* window, const PixelFormatDescriptor& descriptor);
+bool setPixelFormat(Window* window, int format, const PixelFormatDescriptor& descriptor);
 
 // A double-buffered RGBA OpenGL compatibility context with depth and stencil. Drawing surfaces
 // are never smaller than 512x512: smaller windows draw into an offscreen framebuffer whose

@@ -2,7 +2,7 @@
 // the matrix stacks and the matrix mode as it found them, early returns included.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 // Saves the current colour on entry and sets it again on exit.
 class CurrentColourScope {

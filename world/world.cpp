@@ -6,7 +6,7 @@
 #include "platform/os.h"
 #include "world/gl_scope.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <cmath>
 

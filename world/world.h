@@ -6,8 +6,7 @@
 
 #include "geometry/vec3.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "platform/gl.h"
 
 #include <cstdint>
 

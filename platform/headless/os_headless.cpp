@@ -4,6 +4,7 @@
 // two runs draw the same pixels, as fast as the renderer allows.
 #include "platform/backend.h"
 #include "platform/offscreen_surface.h"
+#include "platform/virtual_clock.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -13,20 +14,13 @@
 namespace os::detail {
 namespace {
 
-// The virtual clock starts well above zero so that tick differences are exercised honestly.
-constexpr uint64_t virtualClockStartMicros = 1'000'000ull * 1000;
-
 class HeadlessBackend final : public BackendImpl {
 public:
     ~HeadlessBackend() override { releaseEgl(); }
 
-    uint64_t nowMicros() override { return clockMicros; }
+    uint64_t nowMicros() override { return clock.nowMicros(); }
     bool pollInput(Message&) override { return false; }
-    void idle(std::optional<uint64_t> nextDueMicros) override
-    {
-        if (nextDueMicros && *nextDueMicros > clockMicros)
-            clockMicros = *nextDueMicros;
-    }
+    void idle(std::optional<uint64_t> nextDueMicros) override { clock.advanceTo(nextDueMicros); }
 
     // There is no display to change; a headless "full screen" is simply the chosen size.
     bool changeDisplayMode(int, int, int) override { return true; }
@@ -139,7 +133,7 @@ private:
         context = nullptr;
     }
 
-    uint64_t clockMicros = virtualClockStartMicros;
+    VirtualClock clock;
     EGLDisplay display = EGL_NO_DISPLAY;
     EGLContext context = nullptr;
     OffscreenSurface surface;

@@ -72,25 +72,26 @@ bool ChildProcess::start(const std::vector<std::string>& argv, std::string& erro
     for (const std::string& argument : argv)
         arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
+    pid_t pid = -1;
     const int result = ::posix_spawnp(&pid, argv[0].c_str(), &actions, &attributes, arguments.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     ::close(fds[0]);
     if (result != 0) {
         ::close(fds[1]);
-        pid = -1;
         error = "cannot start " + argv[0] + ": " + std::strerror(result);
         return false;
     }
-    pipeFd = fds[1];
+    child = pid;
+    pipe = fds[1];
     return true;
 }
 
 bool ChildProcess::write(const void* data, size_t size)
 {
     const char* bytes = static_cast<const char*>(data);
-    while (size > 0 && pipeFd >= 0) {
-        const ssize_t written = ::write(pipeFd, bytes, size);
+    while (size > 0 && pipe >= 0) {
+        const ssize_t written = ::write(int(pipe), bytes, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -104,18 +105,18 @@ bool ChildProcess::write(const void* data, size_t size)
 
 int ChildProcess::finish()
 {
-    if (pipeFd >= 0) {
-        ::close(pipeFd);
-        pipeFd = -1;
+    if (pipe >= 0) {
+        ::close(int(pipe));
+        pipe = -1;
     }
-    if (pid < 0)
+    if (child < 0)
         return -1;
     int status = 0;
     pid_t waited;
     do
-        waited = ::waitpid(pid, &status, 0);
+        waited = ::waitpid(pid_t(child), &status, 0);
     while (waited < 0 && errno == EINTR);
-    pid = -1;
+    child = -1;
     if (waited < 0 || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);

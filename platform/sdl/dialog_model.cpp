@@ -1,5 +1,5 @@
 // The classic dialog's state machine; see dialog_model.h.
-#include "platform/dialog_model.h"
+#include "platform/sdl/dialog_model.h"
 
 namespace os {
 namespace {

@@ -7,7 +7,8 @@
 // The software renderer is deliberate: the dialog is tiny, it draws pixel-exact bevels, and it
 // keeps the dialog clear of the OpenGL context the demo's window creates right after it.
 #include "platform/backend.h"
-#include "platform/dialog_model.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/dialog_model.h"
 #include "platform/os.h"
 
 #include <SDL.h>

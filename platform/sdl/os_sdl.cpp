@@ -2,6 +2,7 @@
 // translated into the Win32-style messages the program's loop expects (virtual-key codes, system
 // keys for Alt combinations and F10, WM_CLOSE for the close box, WM_SIZE on resize).
 #include "platform/backend.h"
+#include "platform/sdl/sdl_keys.h"
 #include "platform/offscreen_surface.h"
 
 #include <SDL.h>
@@ -380,6 +381,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<BackendImpl> makeSdlBackend() { return std::make_unique<SdlBackend>(); }
+std::unique_ptr<BackendImpl> makeWindowedBackend() { return std::make_unique<SdlBackend>(); }
 
 } // namespace os::detail

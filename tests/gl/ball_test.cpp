@@ -8,10 +8,11 @@
 #include "tests/unit/picture_files.h"
 #include "world/world.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -32,10 +33,10 @@ std::string ballDataFolder()
     sphere.uv.clear();
     sphere.addVertex(Vec3(0, 100, 0), Vec2{0.5f, 0});
     for (int ring = 1; ring < rings; ++ring) {
-        const double theta = M_PI * ring / rings;
+        const double theta = std::numbers::pi * ring / rings;
         for (int segment = 0; segment <= segments; ++segment) {
             // The seam's last column repeats the first one's positions exactly.
-            const double phi = 2 * M_PI * (segment % segments) / segments;
+            const double phi = 2 * std::numbers::pi * (segment % segments) / segments;
             sphere.addVertex(Vec3(100 * std::sin(theta) * std::cos(phi), 100 * std::cos(theta),
                                   100 * std::sin(theta) * std::sin(phi)),
                              Vec2{float(segment) / segments, float(ring) / rings});

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -57,7 +58,7 @@ SentLines feedbackOf(BlendMesh& grid)
 // The grid's first corner (halfSize, halfSize) as draw places it at frame n.
 SentVertex expectedFirstCorner(int n)
 {
-    const double a = n * M_PI / 180, h = 50;
+    const double a = n * std::numbers::pi / 180, h = 50;
     return {h * std::cos(a) - h * std::sin(a) + std::sin(n / 10.0), h * std::sin(a) + h * std::cos(a) + std::cos(n / 10.0),
             -n * 10.0 / 15.0, 1.0f - n / 100.0f};
 }

@@ -1,6 +1,6 @@
 #include "tests/gl/gl_context.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -2,7 +2,7 @@
 // pixel reads from the drawing surface.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <array>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include "tests/gl/gl_context.h"
 #include "tests/gl/gl_state.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <array>

@@ -17,7 +17,7 @@
 #include "world/gl_scope.h"
 #include "world/world.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <cmath>

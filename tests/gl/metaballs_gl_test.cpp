@@ -11,7 +11,7 @@
 #include "tests/unit/picture_files.h"
 #include "world/world.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <cmath>

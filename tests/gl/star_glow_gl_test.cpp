@@ -9,7 +9,7 @@
 #include "tests/gl/gl_state.h"
 #include "tests/unit/picture_files.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>

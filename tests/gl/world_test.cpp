@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST_F(WorldDrawing, ViewportSubtractsMarginsAndAspectIsIntegerDivision)
     GLfloat projection[16] = {};
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_FLOAT_EQ(projection[0], projection[5]); // aspect 1, not 1024 / 786
-    EXPECT_NEAR(projection[5], 1.0 / std::tan(22.5 * M_PI / 180.0), 1e-5);
+    EXPECT_NEAR(projection[5], 1.0 / std::tan(22.5 * std::numbers::pi / 180.0), 1e-5);
     screenWidth = glTestWidth;
     screenHeight = glTestHeight;
 }

@@ -1,5 +1,5 @@
 // The classic dialog's behaviour without a window: state changes, focus, keys, mouse, close.
-#include "platform/dialog_model.h"
+#include "platform/sdl/dialog_model.h"
 
 #include <gtest/gtest.h>
 

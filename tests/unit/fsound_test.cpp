@@ -62,7 +62,7 @@ protected:
     void SetUp() override
     {
         FSOUND_Close();
-        os::selectBackend(os::Backend::Sdl); // other suites may have left the headless one
+        os::selectBackend(os::Backend::Windowed); // other suites may have left the headless one
     }
     void TearDown() override { FSOUND_Close(); }
 
@@ -107,7 +107,7 @@ protected:
     void TearDown() override
     {
         FsoundTest::TearDown();
-        os::selectBackend(os::Backend::Sdl);
+        os::selectBackend(os::Backend::Windowed);
     }
 };
 

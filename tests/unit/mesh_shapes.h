@@ -8,6 +8,7 @@
 #include "geometry/vec3.h"
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace shapes {
@@ -59,7 +60,7 @@ inline void addTorus(Mesh& mesh, int rings, int segments, double majorRadius, do
     std::vector<Vec3> grid(size_t(rings) * segments);
     for (int i = 0; i < rings; ++i)
         for (int j = 0; j < segments; ++j) {
-            const double u = 2 * M_PI * i / rings, v = 2 * M_PI * j / segments;
+            const double u = 2 * std::numbers::pi * i / rings, v = 2 * std::numbers::pi * j / segments;
             const double r = majorRadius + minorRadius * std::cos(v);
             grid[size_t(i) * segments + j] = Vec3(r * std::cos(u), r * std::sin(u), minorRadius * std::sin(v));
         }

@@ -45,7 +45,7 @@ protected:
         os::setMessageBoxHook(nullptr);
         fsound::setReportedVersion(3.71f);
         FSOUND_Close();
-        os::selectBackend(os::Backend::Sdl);
+        os::selectBackend(os::Backend::Windowed);
     }
 
     std::vector<std::string> boxes;

@@ -105,7 +105,7 @@ TEST_F(OverlaysTest, ArmSetsAOneShotTimerOnlyForAPositiveDelay)
     EXPECT_EQ(message.lParam, reinterpret_cast<intptr_t>(&onTimer));
     EXPECT_EQ(os::getTickCount() - armedAt, 120u);
     EXPECT_TRUE(os::killTimer(windowHandle, id));
-    os::selectBackend(os::Backend::Sdl);
+    os::selectBackend(os::Backend::Windowed);
 }
 
 TEST(LogoStrip, DepthGrowsGeometricallyRestartsPast1000AndCapsItsLevel)

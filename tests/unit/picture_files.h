@@ -1,5 +1,5 @@
 // Test pictures written in code: a small BMP writer (with switches for the header fields the
-// reader checks) and a JPEG writer over libjpeg, plus a scratch folder for the files.
+// reader checks) and a JPEG writer, plus a scratch folder for the files.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +12,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
+
+#include "tests/support/recorded_inputs.h"
 
 namespace pictures {
 
@@ -102,45 +103,23 @@ inline std::vector<uint8_t> bmpBytes(int width, int height, const PixelFunction&
     return bytes;
 }
 
-// A JPEG file of 1 (grey, from the red channel), 3 or 4 (CMYK, from r, g, b and 0) components.
-inline std::vector<uint8_t> jpegBytes(int width, int height, const PixelFunction& pixel,
-                                      int components = 3, int quality = 100)
+// A JPEG file of 1 (grey, from the red channel), 3 (no chroma subsampling, so colour edges stay
+// sharp) or 4 (CMYK, from r, g, b and 0) components. Encoded with libjpeg where the tests are
+// built with it (tests/support/jpeg_encoder.cpp); the Windows tests read the very same bytes
+// from the fixtures the Linux build recorded (tests/windows/recorded_inputs.cpp).
+std::vector<uint8_t> jpegBytes(int width, int height, const PixelFunction& pixel, int components = 3,
+                               int quality = 100);
+
+// The name under which that picture is recorded for the Windows tests.
+inline std::string jpegFixtureName(int width, int height, const PixelFunction& pixel, int components, int quality)
 {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = components;
-    info.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, quality, TRUE);
-    if (components == 3) { // no chroma subsampling: colour edges stay sharp
-        for (int c = 0; c < 3; ++c)
-            info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
-    }
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(size_t(width) * size_t(components));
-    while (info.next_scanline < info.image_height) {
-        const int y = int(info.next_scanline);
+    recorded::Fnv pixels;
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const Rgb c = pixel(x, y);
-            const uint8_t values[4] = {c.r, c.g, c.b, 0};
-            for (int k = 0; k < components; ++k)
-                row[size_t(x) * size_t(components) + size_t(k)] = values[k];
+            pixels.add(uint64_t(c.r) | uint64_t(c.g) << 8 | uint64_t(c.b) << 16);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    std::vector<uint8_t> bytes(buffer, buffer + size);
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    return bytes;
+    return recorded::jpegName(width, height, components, quality, pixels);
 }
 
 } // namespace pictures

@@ -1,7 +1,7 @@
 // The settings dialog driven through the dialog model: what each control does to the settings.
 #include "app/settings_dialog.h"
 
-#include "platform/dialog_model.h"
+#include "platform/sdl/dialog_model.h"
 #include "resources/dialogs.h"
 
 #include <gtest/gtest.h>

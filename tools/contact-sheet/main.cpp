@@ -11,8 +11,7 @@
 #include "platform/png_writer.h"
 #include "tools/datakit/picture_canvas.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -2,7 +2,7 @@
 #include "tools/datakit/datakit.h"
 
 #include <cstdio>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace datakit {
 
@@ -21,7 +21,8 @@ int main(int argc, char** argv)
         return argc == 2 ? 0 : 2;
     }
     const std::string folder = argv[1];
-    ::mkdir(folder.c_str(), 0755);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
     datakit::Progress progress(datakit::pictureFileCount() + datakit::musicFileCount()
                                + datakit::modelFileCount() + datakit::textModelFileCount()
                                + datakit::flightDataFileCount() + datakit::storyFileCount());

@@ -19,7 +19,7 @@
 // to come near one common triangle count.
 #include "tools/datakit/datakit.h"
 
-#include <GL/glu.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <array>

@@ -11,7 +11,7 @@
 #include "world/gl_scope.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -19,7 +19,7 @@
 #include "world/gl_scope.h"
 #include "world/world.h"
 
-#include <GL/gl.h>
+#include "platform/gl.h"
 
 #include <cmath>
 #include <cstdint>
