@@ -27,6 +27,8 @@ int64_t FrameSchedule::framesBefore(double demoMs) const
     return int64_t(std::ceil(demoMs * fps / 1000.0 - 1e-9));
 }
 
+bool isFrameShownAt(int64_t nextFrameMs, double seconds) { return double(nextFrameMs) > seconds * 1000.0 + 1e-6; }
+
 std::string progressLine(int64_t done, int64_t total, double elapsedSeconds)
 {
     total = std::max<int64_t>(total, 1);
@@ -53,7 +55,7 @@ bool parseCaptureTarget(const std::string& text, CaptureTarget& target, std::str
         error = "--capture needs a file, a folder ending in / or a picture pattern";
         return false;
     }
-    if (text.back() == '/') {
+    if (text.back() == '/' || text.back() == '\\') { // a folder, written either way on Windows
         target = {CaptureKind::Pictures, text + "%05d.png"};
         return true;
     }
@@ -98,7 +100,7 @@ void onInterrupt(int signalNumber)
 // Makes the folders of a picture pattern's path (the part before its last slash).
 bool makeFolders(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.find_last_of("/\\");
     if (slash == std::string::npos || slash == 0)
         return true;
     std::error_code error;
@@ -109,8 +111,8 @@ bool makeFolders(const std::string& path)
 
 std::string folderOf(const std::string& path)
 {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "." : slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 bool isReadableFile(const std::string& path)
@@ -393,9 +395,8 @@ std::unique_ptr<Capture> Capture::prepare(const Settings& settings, std::string&
     if (settings.target.kind == CaptureKind::Video) {
         parts->ffmpeg = os::findExecutable("ffmpeg");
         if (parts->ffmpeg.empty()) {
-            error = "capturing a video needs ffmpeg, which is not installed.\n"
-                    "Install it with:  sudo apt-get install ffmpeg\n"
-                    "(or capture PNG pictures instead: --capture FOLDER/)";
+            error = std::string("capturing a video needs ffmpeg, which is not installed.\n") +
+                    os::howToInstallFfmpeg() + "\n(or capture PNG pictures instead: --capture FOLDER/)";
             return nullptr;
         }
         const std::string folder = folderOf(settings.target.path);

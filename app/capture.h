@@ -20,6 +20,12 @@ private:
     double fps;
 };
 
+// Whether the frame on screen is the one shown at `seconds` (--frame): the last frame drawn at or
+// before that moment, which holds when the next one, due at nextFrameMs, comes after it. Frame
+// times are whole milliseconds: taken from the float demo time plus a period, they would land a
+// rounding step late past about 32 s and pick the frame before.
+bool isFrameShownAt(int64_t nextFrameMs, double seconds);
+
 // One line of the progress bar: bar, frames done of total, capture speed and time left.
 std::string progressLine(int64_t done, int64_t total, double elapsedSeconds);
 

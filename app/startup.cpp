@@ -26,11 +26,11 @@ Text* startupText = nullptr;
 namespace {
 
 // Writes the frame on screen as a PNG when it is the last one shown at or before the wanted time
-// (the next one, at nextFrameSeconds, would come after it), then asks the loop to end.
-void captureFrameIfDue(double nextFrameSeconds)
+// (the next one, at nextFrameMs, would come after it), then asks the loop to end.
+void captureFrameIfDue(int64_t nextFrameMs)
 {
     // Several asked-for times may fall on the same shown frame.
-    while (!runControls.frames.empty() && nextFrameSeconds > runControls.frames.front().first + 1e-6) {
+    while (!runControls.frames.empty() && isFrameShownAt(nextFrameMs, runControls.frames.front().first)) {
         const std::string path = runControls.frames.front().second;
         runControls.frames.erase(runControls.frames.begin());
         std::vector<uint8_t> rgba;
@@ -64,16 +64,21 @@ void checkGlErrors(const char* where)
 
 // Milliseconds per drawn frame, by scene (--stats only).
 std::map<int, std::vector<double>> frameTimes;
+// Wall-clock milliseconds between one frame's swap and the next (--stats only): the pacing the
+// viewer sees, 16 ms when every frame timer is delivered on time.
+std::vector<double> swapIntervals;
+std::chrono::steady_clock::time_point lastSwap;
 
 // After each frame: the run's own stopping points (--until, --frame).
 void afterFrame()
 {
+    const int64_t shownMs = std::llround(double(demoTime) * 1000.0);
     if (runControls.capture) {
-        runControls.capture->frameShown(windowHandle, std::llround(double(demoTime) * 1000.0));
+        runControls.capture->frameShown(windowHandle, shownMs);
         if (runControls.capture->broken() || interruptRequested())
             os::postQuitMessage(0);
     }
-    captureFrameIfDue(double(demoTime) + framePeriodMs * 0.001);
+    captureFrameIfDue(shownMs + framePeriodMs);
     if (runControls.untilSeconds && double(demoTime) >= *runControls.untilSeconds) {
         runControls.untilSeconds.reset();
         os::postQuitMessage(0);
@@ -97,7 +102,7 @@ void preInit()
     // Demo time 0: until the first frame, 16 ms on, the start picture is what is shown.
     if (runControls.capture)
         runControls.capture->frameShown(windowHandle, 0);
-    captureFrameIfDue(framePeriodMs * 0.001);
+    captureFrameIfDue(framePeriodMs);
     scene = new Scene();
     world->setDefaultViewport();
     world->setupLighting();
@@ -145,6 +150,12 @@ void onTimer(os::Window* window, uint32_t, uintptr_t id, uint32_t)
         glFlush();
         checkGlErrors("after the frame");
         os::swapBuffers(deviceContext);
+        if (runControls.stats) {
+            const auto now = std::chrono::steady_clock::now();
+            if (lastSwap.time_since_epoch().count() != 0)
+                swapIntervals.push_back(std::chrono::duration<double, std::milli>(now - lastSwap).count());
+            lastSwap = now;
+        }
         afterFrame();
         return;
     }
@@ -165,4 +176,16 @@ void printFrameStats()
         std::fprintf(stderr, "scene %3d: %5zu frames, median %6.2f ms, worst %6.2f ms\n", sceneNumber, times.size(),
                      times[times.size() / 2], times.back());
     }
+    // Headless, frames follow the virtual clock as fast as they are drawn: no pacing to report.
+    if (swapIntervals.empty() || os::isHeadless())
+        return;
+    double total = 0;
+    for (double interval : swapIntervals)
+        total += interval;
+    std::sort(swapIntervals.begin(), swapIntervals.end());
+    const auto at = [&](double share) { return swapIntervals[size_t(share * double(swapIntervals.size() - 1))]; };
+    std::fprintf(stderr, "pacing: %zu frame intervals, %.1f frames a second, median %.2f ms, 99th percentile %.2f ms, "
+                         "worst %.2f ms\n",
+                 swapIntervals.size(), 1000.0 * double(swapIntervals.size()) / total, at(0.5), at(0.99),
+                 swapIntervals.back());
 }

@@ -7,6 +7,7 @@
 #include "geometry/mesh.h"
 #include "geometry/nobject.h"
 #include "geometry/random.h"
+#include "geometry/repeatable_math.h"
 #include "world/gl_scope.h"
 #include "world/world.h"
 
@@ -103,24 +104,24 @@ void Mathlandscape::placeBalls()
 float Mathlandscape::ridge(float x) const
 {
     const float d = x - ridgeCentre;
-    return ridgeHeight * std::exp(-(d * d) / (ridgeWidth * ridgeWidth)) - 0.5f;
+    return ridgeHeight * repeatableExp(-(d * d) / (ridgeWidth * ridgeWidth)) - 0.5f;
 }
 
 float Mathlandscape::height(float x, float z)
 {
     float y = 0;
-    ridgeCentre = 2.0f * std::sin(0.5f * z);
+    ridgeCentre = 2.0f * repeatableSin(0.5f * z);
     ridgeWidth = 0.3f;
     ridgeHeight = 0.5f;
     y += ridge(x);
-    ridgeCentre = 0.5f - 2.0f * std::sin(0.3f * z);
+    ridgeCentre = 0.5f - 2.0f * repeatableSin(0.3f * z);
     ridgeWidth = 0.3f;
     ridgeHeight = 0.5f;
     y += ridge(x);
     // The third ridge's amplitude follows -sin z: it rises into a ridge and sinks into hollows.
-    ridgeCentre = 0.5f - std::sin(0.1f * z);
+    ridgeCentre = 0.5f - repeatableSin(0.1f * z);
     ridgeWidth = 1.0f;
-    ridgeHeight = -std::sin(z);
+    ridgeHeight = -repeatableSin(z);
     y += ridge(x);
     return y;
 }

@@ -8,8 +8,12 @@
 
 namespace os {
 
-// The full path of an executable found on PATH, or empty when there is none.
+// The full path of an executable found on PATH (on Windows also beside the program itself, and
+// with ".exe" added), or empty when there is none.
 std::string findExecutable(const std::string& name);
+
+// One line telling a user of this system how to get ffmpeg.
+const char* howToInstallFfmpeg();
 
 class ChildProcess {
 public:

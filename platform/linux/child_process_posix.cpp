@@ -39,6 +39,8 @@ std::string findExecutable(const std::string& name)
     return {};
 }
 
+const char* howToInstallFfmpeg() { return "Install it with:  sudo apt-get install ffmpeg"; }
+
 ChildProcess::~ChildProcess() { finish(); }
 
 bool ChildProcess::start(const std::vector<std::string>& argv, std::string& error)

@@ -2,6 +2,7 @@
 // standard input. The child is started in a process group of its own, so the console's Ctrl-C
 // reaches only this program, which then closes the pipe and lets the child finish its file.
 #include "platform/child_process.h"
+#include "platform/system.h"
 
 #include <cstdlib>
 
@@ -50,8 +51,9 @@ std::string findExecutable(const std::string& name)
     const std::string file = hasExtension ? name : name + ".exe";
     if (hasFolder)
         return isFile(file) ? file : std::string();
+    // The program's own folder first, so an ffmpeg.exe put beside talvoren.exe is found.
     const char* path = std::getenv("PATH");
-    const std::string folders = path ? path : "";
+    const std::string folders = executableFolder() + ";" + (path ? path : "");
     size_t begin = 0;
     while (begin <= folders.size()) {
         size_t end = folders.find(';', begin);
@@ -67,6 +69,11 @@ std::string findExecutable(const std::string& name)
         begin = end + 1;
     }
     return {};
+}
+
+const char* howToInstallFfmpeg()
+{
+    return "Download a build of ffmpeg.exe (see ffmpeg.org) and put it beside talvoren.exe or in a folder on PATH.";
 }
 
 ChildProcess::~ChildProcess() { finish(); }

@@ -21,6 +21,19 @@ TEST(CaptureSchedule, EachCaptureFrameShowsTheLastFrameDrawnByItsTime)
     EXPECT_EQ(FrameSchedule(0).framesBefore(1000), 0);
 }
 
+// --frame agrees with the capture: a time that is a frame's own time gets that frame, also late
+// in the show, where the float demo time is a rounding step away from the whole millisecond.
+TEST(CaptureSchedule, AFrameTimeGetsThatFrameAllThroughTheShow)
+{
+    for (int64_t frameMs : {0, 16, 32048, 80000, 237984}) {
+        const double seconds = double(frameMs) / 1000.0;
+        EXPECT_FALSE(isFrameShownAt(frameMs, seconds)) << "the frame before " << frameMs;
+        EXPECT_TRUE(isFrameShownAt(frameMs + 16, seconds)) << "the frame at " << frameMs;
+    }
+    EXPECT_TRUE(isFrameShownAt(80016, 80.0159)); // between frames: the one drawn last
+    EXPECT_FALSE(isFrameShownAt(80016, 80.016));
+}
+
 TEST(CaptureTarget, FoldersPatternsAndVideos)
 {
     CaptureTarget target;
@@ -30,6 +43,9 @@ TEST(CaptureTarget, FoldersPatternsAndVideos)
     EXPECT_EQ(pictureName(target.path, 42), "frames/00042.png");
     ASSERT_TRUE(parseCaptureTarget("out/shot-%03d.png", target, error));
     EXPECT_EQ(pictureName(target.path, 7), "out/shot-007.png");
+    ASSERT_TRUE(parseCaptureTarget("frames\\", target, error)); // a Windows folder
+    EXPECT_EQ(target.kind, CaptureKind::Pictures);
+    EXPECT_EQ(pictureName(target.path, 3), "frames\\00003.png");
     ASSERT_TRUE(parseCaptureTarget("shot%d.png", target, error));
     EXPECT_EQ(pictureName(target.path, 12345), "shot12345.png");
     ASSERT_TRUE(parseCaptureTarget("show.mp4", target, error));

@@ -51,9 +51,11 @@ keys() {
   xdotool key --delay 50 "$@"
 }
 
-# finish PID: waits for the program to end (at most a minute) and prints its status.
+# finish PID: waits for the program (a child of this shell) to end, at most a minute, and sets
+# status to its exit status ("timeout" when it had to be killed).
 finish() {
-  poll 60 ended "$1" || { kill "$1"; echo timeout; return; }
+  status=timeout
+  poll 60 ended "$1" || { kill "$1"; return 0; }
   wait "$1"
-  echo $?
+  status=$?
 }
