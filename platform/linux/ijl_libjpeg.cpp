@@ -2,10 +2,10 @@
 //
 // Each ijlRead opens the file, reads it and closes it again, so the record itself holds no
 // decoder state and a zeroed or freed record owns nothing. libjpeg reports fatal errors through
-// error_exit, which must not return: ours longjmps back into decodeFile below, the one place
+// error_exit, which must not return: ours longjmps back into decodeJpegFile below, the one place
 // that calls into libjpeg, which then releases the decoder and the file and returns a code.
 // Only plain C data lives in that function's frame, so the jump skips no destructors.
-#include "platform/ijl.h"
+#include "platform/ijl_decoder.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -92,12 +92,6 @@ int colorOfFile(J_COLOR_SPACE space)
     }
 }
 
-bool sizeAcceptable(long long width, long long height)
-{
-    return width > 0 && height > 0 && width <= ijlMaxSidePixels && height <= ijlMaxSidePixels &&
-           width * height * 3 <= ijlMaxPictureBytes;
-}
-
 // After the header: the picture's parameters into the record.
 int readParams(JPEG_CORE_PROPERTIES* properties, jpeg_decompress_struct* info)
 {
@@ -105,35 +99,18 @@ int readParams(JPEG_CORE_PROPERTIES* properties, jpeg_decompress_struct* info)
     properties->JPGHeight = int(info->image_height);
     properties->JPGChannels = info->num_components;
     properties->JPGColor = colorOfFile(info->jpeg_color_space);
-    if (!sizeAcceptable(info->image_width, info->image_height))
+    if (!ijlSizeAcceptable(info->image_width, info->image_height))
         return IJL_IMAGE_TOO_LARGE;
     return IJL_OK;
 }
 
-// The caller's buffer must describe exactly this picture in a layout we deliver. JPGColor is
-// not consulted: the file's own markers say better how its channels are coded.
-int checkBuffer(const JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties->DIBBytes)
-        return IJL_INVALID_PTR;
-    if (properties->DIBChannels != 3 ||
-        (properties->DIBColor != IJL_BGR && properties->DIBColor != IJL_RGB))
-        return IJL_UNSUPPORTED_COLOR;
-    if (properties->JPGChannels != 1 && properties->JPGChannels != 3)
-        return IJL_UNSUPPORTED_COLOR;
-    if (properties->DIBWidth != properties->JPGWidth ||
-        properties->DIBHeight != properties->JPGHeight || properties->DIBPadBytes < 0 ||
-        properties->DIBPadBytes > 3)
-        return IJL_INVALID_JPEG_PROPERTIES;
-    return IJL_OK;
-}
 
 // After the header: the whole picture into DIBBytes, top row first, rows padded.
 int readPixels(JPEG_CORE_PROPERTIES* properties, jpeg_decompress_struct* info)
 {
     int code = readParams(properties, info);
     if (code == IJL_OK)
-        code = checkBuffer(properties);
+        code = ijlCheckBuffer(properties);
     if (code != IJL_OK)
         return code;
 
@@ -152,8 +129,10 @@ int readPixels(JPEG_CORE_PROPERTIES* properties, jpeg_decompress_struct* info)
     return IJL_OK;
 }
 
+} // namespace
+
 // Opens JPGFile, reads its header and then the parameters or the whole picture.
-int decodeFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
+int decodeJpegFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
 {
     FILE* file = os::openFile(properties->JPGFile, "rb");
     if (!file)
@@ -186,62 +165,4 @@ int decodeFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
     jpeg_destroy_decompress(&info);
     std::fclose(file);
     return code;
-}
-
-} // namespace
-
-int ijlInit(JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    std::memset(properties, 0, sizeof *properties);
-    properties->DIBChannels = 3;
-    properties->DIBColor = IJL_BGR;
-    properties->JPGColor = IJL_YCBCR;
-    properties->initialized = 1;
-    return IJL_OK;
-}
-
-int ijlRead(JPEG_CORE_PROPERTIES* properties, int ioType)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    int code = IJL_OK;
-    if (!properties->initialized)
-        code = IJL_NOT_INITIALIZED;
-    else if (ioType != IJL_JFILE_READPARAMS && ioType != IJL_JFILE_READWHOLEIMAGE)
-        code = IJL_UNSUPPORTED_MODE;
-    else if (!properties->JPGFile || !*properties->JPGFile)
-        code = IJL_INVALID_FILENAME;
-    else
-        code = decodeFile(properties, ioType == IJL_JFILE_READWHOLEIMAGE);
-    properties->lastError = code;
-    return code;
-}
-
-int ijlFree(JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    properties->initialized = 0;
-    properties->DIBBytes = nullptr;
-    return IJL_OK;
-}
-
-const char* ijlErrorStr(int code)
-{
-    switch (code) {
-    case IJL_OK: return "no error";
-    case IJL_INVALID_PTR: return "no record or no picture buffer";
-    case IJL_INVALID_FILENAME: return "file cannot be opened";
-    case IJL_ERR_DATA: return "not a JPEG file, or corrupt data";
-    case IJL_ERROR_EOF: return "file ends before the picture";
-    case IJL_UNSUPPORTED_COLOR: return "unsupported channel layout";
-    case IJL_INVALID_JPEG_PROPERTIES: return "buffer does not fit the picture";
-    case IJL_MEMORY_ERROR: return "out of memory";
-    case IJL_IMAGE_TOO_LARGE: return "picture too large";
-    case IJL_UNSUPPORTED_MODE: return "unsupported read mode";
-    case IJL_NOT_INITIALIZED: return "record not initialised";
-    default: return "unknown error";
-    }
 }

@@ -24,11 +24,13 @@
 //
 // WIC needs COM on the calling thread. Each decode initialises it for its own length (any
 // apartment will do: the imaging factory is free-threaded) and undoes only what it did.
-#include "platform/ijl.h"
+#include "platform/ijl_decoder.h"
 
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
+
+#include "platform/win32/com.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +41,9 @@
 #include "platform/files.h"
 
 namespace {
+
+using os::win32::ComRef;
+using os::win32::ComScope;
 
 // A compressed file is a fraction of its picture; one larger than this is refused before
 // it is read rather than held in memory whole.
@@ -638,13 +643,7 @@ ScanTail walkScans(const uint8_t* data, size_t size, size_t offset)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The caller's buffer
-
-bool sizeAcceptable(long long width, long long height)
-{
-    return width > 0 && height > 0 && width <= ijlMaxSidePixels && height <= ijlMaxSidePixels &&
-           width * height * 3 <= ijlMaxPictureBytes;
-}
+// The record
 
 int readParams(JPEG_CORE_PROPERTIES* properties, const JpegHeader& header)
 {
@@ -652,7 +651,7 @@ int readParams(JPEG_CORE_PROPERTIES* properties, const JpegHeader& header)
     properties->JPGHeight = header.heightPixels;
     properties->JPGChannels = header.channels;
     properties->JPGColor = header.color;
-    if (!sizeAcceptable(header.widthPixels, header.heightPixels))
+    if (!ijlSizeAcceptable(header.widthPixels, header.heightPixels))
         return IJL_IMAGE_TOO_LARGE;
     return IJL_OK;
 }
@@ -717,72 +716,8 @@ int checkFirstScan(const JpegHeader& header)
     return IJL_OK;
 }
 
-// The caller's buffer must describe exactly this picture in a layout we deliver.
-int checkBuffer(const JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties->DIBBytes)
-        return IJL_INVALID_PTR;
-    if (properties->DIBChannels != 3 ||
-        (properties->DIBColor != IJL_BGR && properties->DIBColor != IJL_RGB))
-        return IJL_UNSUPPORTED_COLOR;
-    if (properties->JPGChannels != 1 && properties->JPGChannels != 3)
-        return IJL_UNSUPPORTED_COLOR;
-    if (properties->DIBWidth != properties->JPGWidth ||
-        properties->DIBHeight != properties->JPGHeight || properties->DIBPadBytes < 0 ||
-        properties->DIBPadBytes > 3)
-        return IJL_INVALID_JPEG_PROPERTIES;
-    return IJL_OK;
-}
-
 // ---------------------------------------------------------------------------------------------
 // WIC
-
-// COM on the calling thread for the length of one call. RPC_E_CHANGED_MODE means the thread
-// already runs COM in the other apartment model, which WIC works with as well; only a
-// successful CoInitializeEx (S_OK, or S_FALSE when already initialised) is balanced.
-class ComScope {
-public:
-    ComScope() : result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-    bool usable() const { return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT result;
-};
-
-// Holds one reference to a COM object and releases it.
-template <class Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    Interface** put()
-    {
-        reset();
-        return &pointer;
-    }
-    Interface* get() const { return pointer; }
-    Interface* operator->() const { return pointer; }
-
-private:
-    void reset()
-    {
-        if (pointer)
-            pointer->Release();
-        pointer = nullptr;
-    }
-    Interface* pointer = nullptr;
-};
 
 // ijl.h has no code for a decoder that cannot start: WIC failing to set up (no COM, no
 // factory, no stream) is reported as a lack of resources. A failure while decoding is the
@@ -879,8 +814,10 @@ int decodeWithWic(FileBytes& file, JPEG_CORE_PROPERTIES* properties)
     return IJL_OK;
 }
 
+} // namespace
+
 // Reads JPGFile and its headers, then the parameters or the whole picture.
-int decodeFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
+int decodeJpegFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
 {
     FileBytes file;
     int code = readWholeFile(properties->JPGFile, file);
@@ -894,7 +831,7 @@ int decodeFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
     if (code != IJL_OK || !wholePicture)
         return code;
 
-    code = checkBuffer(properties);
+    code = ijlCheckBuffer(properties);
     if (code == IJL_OK)
         code = checkFirstScan(header);
     if (code != IJL_OK)
@@ -905,62 +842,4 @@ int decodeFile(JPEG_CORE_PROPERTIES* properties, bool wholePicture)
     if (!tail.hasEndMarker)
         return IJL_ERROR_EOF;
     return decodeWithWic(file, properties);
-}
-
-} // namespace
-
-int ijlInit(JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    std::memset(properties, 0, sizeof *properties);
-    properties->DIBChannels = 3;
-    properties->DIBColor = IJL_BGR;
-    properties->JPGColor = IJL_YCBCR;
-    properties->initialized = 1;
-    return IJL_OK;
-}
-
-int ijlRead(JPEG_CORE_PROPERTIES* properties, int ioType)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    int code = IJL_OK;
-    if (!properties->initialized)
-        code = IJL_NOT_INITIALIZED;
-    else if (ioType != IJL_JFILE_READPARAMS && ioType != IJL_JFILE_READWHOLEIMAGE)
-        code = IJL_UNSUPPORTED_MODE;
-    else if (!properties->JPGFile || !*properties->JPGFile)
-        code = IJL_INVALID_FILENAME;
-    else
-        code = decodeFile(properties, ioType == IJL_JFILE_READWHOLEIMAGE);
-    properties->lastError = code;
-    return code;
-}
-
-int ijlFree(JPEG_CORE_PROPERTIES* properties)
-{
-    if (!properties)
-        return IJL_INVALID_PTR;
-    properties->initialized = 0;
-    properties->DIBBytes = nullptr;
-    return IJL_OK;
-}
-
-const char* ijlErrorStr(int code)
-{
-    switch (code) {
-    case IJL_OK: return "no error";
-    case IJL_INVALID_PTR: return "no record or no picture buffer";
-    case IJL_INVALID_FILENAME: return "file cannot be opened";
-    case IJL_ERR_DATA: return "not a JPEG file, or corrupt data";
-    case IJL_ERROR_EOF: return "file ends before the picture";
-    case IJL_UNSUPPORTED_COLOR: return "unsupported channel layout";
-    case IJL_INVALID_JPEG_PROPERTIES: return "buffer does not fit the picture";
-    case IJL_MEMORY_ERROR: return "out of memory";
-    case IJL_IMAGE_TOO_LARGE: return "picture too large";
-    case IJL_UNSUPPORTED_MODE: return "unsupported read mode";
-    case IJL_NOT_INITIALIZED: return "record not initialised";
-    default: return "unknown error";
-    }
 }

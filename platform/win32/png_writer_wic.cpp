@@ -13,12 +13,17 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "platform/win32/com.h"
+
 #include <cstdio>
 #include <memory>
 #include <new>
 
 namespace os {
 namespace {
+
+using os::win32::ComRef;
+using os::win32::ComScope;
 
 constexpr int sourceBytesPerPixel = 4; // red, green, blue, alpha
 constexpr int fileBytesPerPixel = 3;   // blue, green, red, as WIC's 24-bit format holds them
@@ -28,53 +33,6 @@ constexpr size_t stripBytes = 1 << 20;
 
 // WIC counts buffer bytes in 32 bits.
 constexpr unsigned long long maxBufferBytes = 0xFFFFFFFFull;
-
-// COM on the calling thread for the length of one call. RPC_E_CHANGED_MODE means the thread
-// already runs COM in the other apartment model, which WIC works with as well; only a
-// successful CoInitializeEx (S_OK, or S_FALSE when already initialised) is balanced.
-class ComScope {
-public:
-    ComScope() : result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-    HRESULT status() const { return result == RPC_E_CHANGED_MODE ? S_OK : result; }
-
-private:
-    HRESULT result;
-};
-
-// Holds one reference to a COM object and releases it.
-template <class Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { reset(); }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    Interface** put()
-    {
-        reset();
-        return &pointer;
-    }
-    Interface* get() const { return pointer; }
-    Interface* operator->() const { return pointer; }
-
-private:
-    void reset()
-    {
-        if (pointer)
-            pointer->Release();
-        pointer = nullptr;
-    }
-    Interface* pointer = nullptr;
-};
 
 // Rows firstRow.. (counted from the top) of the bottom-up RGBA frame as top-down BGR rows.
 void fillStrip(const std::vector<uint8_t>& rgba, int width, int height, int firstRow, int rows,

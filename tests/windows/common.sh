@@ -10,18 +10,7 @@ trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# poll SECONDS COMMAND...: runs COMMAND every tenth of a second until it succeeds; fails after
-# SECONDS (times TALVOREN_TEST_WAIT_SCALE). Waits poll for their condition, never sleep a guess.
-poll() {
-  local end=$((SECONDS + $1 * ${TALVOREN_TEST_WAIT_SCALE:-1}))
-  shift
-  until "$@"; do
-    [ $SECONDS -lt $end ] || return 1
-    sleep 0.1
-  done
-}
-
-ended() { ! kill -0 "$1" 2> /dev/null; }
+source "$here/../support/poll.sh"
 
 # windows NAME: one line per top-level X window of that exact name: "ID WxH+X+Y CLIENT", where
 # CLIENT is the size of its largest child (Wine draws the frame itself, so the client area is a
