@@ -75,6 +75,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
         } else if (flag == "--fullscreen") {
             options.fullscreen = true;
             options.showDialog = false;
+        } else if (flag == "--desktop") {
+            options.fullscreen = true;
+            options.desktop = true;
+            options.showDialog = false;
         } else if (flag == "--data") {
             const char* text = value("a folder");
             if (!text)
@@ -144,6 +148,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
             return ParseOutcome::Error;
         }
     }
+    if (options.desktop && options.headless) {
+        error = "--desktop plays full screen on a display: it cannot go with --headless, --frame or --capture";
+        return ParseOutcome::Error;
+    }
     return ParseOutcome::Run;
 }
 
@@ -156,7 +164,11 @@ std::string usageText(const char* programName)
            "  --help               show this text\n"
            "  --size WxH           play at this size (skips the dialog; windowed unless --fullscreen)\n"
            "  --windowed           play in a window (skips the dialog; 800x600 unless --size)\n"
-           "  --fullscreen         play full screen (skips the dialog)\n"
+           "  --fullscreen         play full screen: the display switches to the chosen size\n"
+           "                       (skips the dialog)\n"
+           "  --desktop            play full screen at the desktop's own resolution, the picture\n"
+           "                       scaled to fit with black bars, no mode change: for sizes the\n"
+           "                       display lacks (such as 1024x786) or panels that scale badly\n"
            "  --data DIR           read the demo's files from DIR (default ./data)\n"
            "  --log                print the log to standard error\n"
            "  --headless           render offscreen on a virtual clock, as fast as possible\n"

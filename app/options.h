@@ -12,6 +12,7 @@ struct Options {
     int width = 800;              // used when the dialog is skipped
     int height = 600;
     bool fullscreen = false;
+    bool desktop = false;         // full screen at the desktop's resolution, the picture scaled
     std::string dataFolder = "./data";
     bool dataFolderGiven = false; // --data was given: no other folder is looked for
     bool log = false;             // log lines to standard error

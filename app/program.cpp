@@ -76,6 +76,8 @@ int runProgram(const Options& options)
     os::setDataFolder(dataFolder);
     os::selectBackend(options.headless ? os::Backend::Headless : os::Backend::Windowed);
     os::setVsync(options.vsync);
+    os::setDesktopFullscreen(options.desktop);
+    desktopFullscreen = options.desktop;
     fsound::setMuted(options.mute);
 
     runControls.logEnabled = options.log;

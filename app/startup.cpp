@@ -93,6 +93,8 @@ void preInit()
     // Picture rows are tightly packed, whatever their width: never pad them on upload.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     world = new World();
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    logger->print("OpenGL: %s, renderer %s", os::contextDescription().c_str(), renderer ? renderer : "unknown");
     world->loadMultitexture();
     world->initBackground("./data/start.jpg", jpgFileType);
     // The start picture stays on screen while everything else loads.

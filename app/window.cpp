@@ -7,6 +7,7 @@
 
 os::Window* windowHandle = nullptr;
 os::Window* deviceContext = nullptr;
+bool desktopFullscreen = false;
 
 namespace {
 
@@ -62,7 +63,7 @@ bool openWindow(const char* title, int width, int height, int bits, bool fullscr
         showOpenFailure("Failed To Register The Window Class.");
         return false;
     }
-    if (fullscreen && !os::changeDisplayMode(width, height, bits)) {
+    if (fullscreen && !desktopFullscreen && !os::changeDisplayMode(width, height, bits)) {
         const int answer = os::messageBox(
             "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?",
             windowTitle, os::MB_YESNO | os::MB_ICONEXCLAMATION);
@@ -118,7 +119,8 @@ bool openWindow(const char* title, int width, int height, int bits, bool fullscr
 void closeWindow()
 {
     if (fullscreen) {
-        os::restoreDisplayMode();
+        if (!desktopFullscreen)
+            os::restoreDisplayMode();
         os::showCursor(true);
     }
     if (renderingContext) {

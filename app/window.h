@@ -11,6 +11,9 @@
 extern os::Window* windowHandle;
 // The window's drawing target for swaps (the same window in this platform layer).
 extern os::Window* deviceContext;
+// Full screen means the desktop in its own mode, the picture scaled (--desktop): no display mode
+// is changed or restored. Written by the command line before openWindow.
+extern bool desktopFullscreen;
 
 bool openWindow(const char* title, int width, int height, int bits, bool fullscreenWanted);
 void closeWindow();

@@ -8,12 +8,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace os {
 
 struct Window {
     WindowProc proc = nullptr;
-    int width = 0; // visible client size
+    int width = 0; // the picture: the drawing surface's visible size, whatever the window's
     int height = 0;
     bool fullscreen = false;
     void* native = nullptr; // the backend's own window record
@@ -60,6 +61,8 @@ public:
     virtual bool readFrame(Window& window, std::vector<uint8_t>& rgba, int& width, int& height) = 0;
     virtual bool readFrameInto(Window& window, void* destination) = 0;
     virtual void* getProcAddress(const char* name) = 0;
+    // Where the context came from (platform, device), for the log; empty when nothing to say.
+    virtual std::string contextDescription() { return {}; }
     // Returns the answer, or 0 when it could not show a box (the caller then prints it).
     virtual int messageBox(const char* text, const char* caption, unsigned flags) = 0;
 };
@@ -71,6 +74,8 @@ std::unique_ptr<BackendImpl> makeHeadlessBackend();
 
 // Vertical sync wanted for swaps (set by os::setVsync).
 bool vsyncWanted();
+// A full-screen window covers the desktop in its own mode (set by os::setDesktopFullscreen).
+bool desktopFullscreenWanted();
 
 // Takes and dispatches every timer that is due now. For a platform that runs a loop of its own
 // for a while (Windows while the user drags or resizes the window), so frames keep coming.

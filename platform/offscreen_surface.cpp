@@ -92,18 +92,53 @@ void OffscreenSurface::bind() const
         gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
 }
 
-void OffscreenSurface::presentToWindow() const
+PresentRect letterbox(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight)
 {
-    if (!framebuffer)
+    if (pictureWidth <= 0 || pictureHeight <= 0 || areaWidth <= 0 || areaHeight <= 0)
+        return {};
+    PresentRect rect{0, 0, areaWidth, areaHeight};
+    // Compare the aspects exactly in integers: wider area than picture means bars at the sides.
+    const long long areaByPicture = (long long)areaWidth * pictureHeight;
+    const long long pictureByArea = (long long)pictureWidth * areaHeight;
+    if (areaByPicture > pictureByArea)
+        rect.width = int((pictureByArea + pictureHeight / 2) / pictureHeight);
+    else if (areaByPicture < pictureByArea)
+        rect.height = int(((long long)pictureHeight * areaWidth + pictureWidth / 2) / pictureWidth);
+    rect.x = (areaWidth - rect.width) / 2;
+    rect.y = (areaHeight - rect.height) / 2;
+    return rect;
+}
+
+void OffscreenSurface::presentToWindow(int drawableWidth, int drawableHeight) const
+{
+    const PresentRect target = letterbox(width, height, drawableWidth, drawableHeight);
+    if (!framebuffer || target.width == 0)
         return;
+    // The blit honours the scissor test and the clear the colour mask, which a frame may leave.
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT | GL_VIEWPORT_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    // Areas the show only clears hold alpha 0, and a compositor (Wayland's) sees through them when
+    // the window's buffer is handed over with an alpha channel, whatever the context reports of
+    // it. The finished frame is made opaque before it goes out (the next frame starts with a
+    // clear of its own).
+    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
     gl.bindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
     gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // The blit honours the scissor test, which a frame may leave on.
-    const bool scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    gl.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    if (scissor)
-        glEnable(GL_SCISSOR_TEST);
+    // A viewport on the window's own buffer makes drivers that size that buffer lazily (Mesa on
+    // X11) take the window's new size now, before the blit, not a frame or more later.
+    glViewport(0, 0, drawableWidth, drawableHeight);
+    const bool oneToOne = target.width == width && target.height == height;
+    if (!oneToOne || target.width != drawableWidth || target.height != drawableHeight) {
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT); // the bars
+    }
+    gl.blitFramebuffer(0, 0, width, height, target.x, target.y, target.x + target.width, target.y + target.height,
+                       GL_COLOR_BUFFER_BIT, oneToOne ? GL_NEAREST : GL_LINEAR);
+    glPopAttrib();
     bind();
 }
 

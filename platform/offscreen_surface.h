@@ -9,6 +9,16 @@
 
 namespace os::detail {
 
+struct PresentRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const PresentRect&) const = default;
+};
+
+// Where a picture of pictureWidth x pictureHeight goes in a drawable of areaWidth x areaHeight:
+// the largest rectangle of the picture's aspect that fits, centred (the rest are black bars). An
+// empty area (a minimised window) gives an empty rectangle.
+PresentRect letterbox(int pictureWidth, int pictureHeight, int areaWidth, int areaHeight);
+
 class OffscreenSurface {
 public:
     // Creates it for a visible region of width x height, at least minimumSide in each direction.
@@ -19,8 +29,10 @@ public:
 
     // Makes it the target of drawing and reading.
     void bind() const;
-    // Copies the visible region to the window's own back buffer (framebuffer 0), then rebinds.
-    void presentToWindow() const;
+    // Copies the visible region to the window's own back buffer (framebuffer 0) of
+    // drawableWidth x drawableHeight pixels, then rebinds: pixel for pixel when the sizes agree,
+    // otherwise scaled with linear filtering into the letterbox rectangle, black around it.
+    void presentToWindow(int drawableWidth, int drawableHeight) const;
     bool read(std::vector<uint8_t>& rgba) const;
     // Reads the visible region as tightly packed RGBA rows, bottom row first, into destination
     // (an offset into the bound pixel-pack buffer when one is bound).

@@ -14,6 +14,7 @@ TimerQueue timers;
 bool quitPosted = false;
 int quitCode = 0;
 bool vsync = false;
+bool desktopFullscreen = false;
 MessageBoxHook messageBoxHook;
 
 detail::BackendImpl& current()
@@ -57,6 +58,8 @@ Backend backend() { return selected; }
 bool isHeadless() { return selected == Backend::Headless; }
 void setVsync(bool enabled) { vsync = enabled; }
 bool detail::vsyncWanted() { return vsync; }
+void setDesktopFullscreen(bool enabled) { desktopFullscreen = enabled; }
+bool detail::desktopFullscreenWanted() { return desktopFullscreen; }
 
 bool peekMessage(Message& message)
 {
@@ -195,6 +198,7 @@ bool readFrameInto(Window* window, void* destination)
 }
 
 void* getProcAddress(const char* name) { return current().getProcAddress(name); }
+std::string contextDescription() { return current().contextDescription(); }
 
 void setMessageBoxHook(MessageBoxHook hook) { messageBoxHook = std::move(hook); }
 

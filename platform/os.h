@@ -30,6 +30,11 @@ bool isHeadless();
 // Swap with vertical sync (off by default: frames are paced by the program's own timer).
 void setVsync(bool enabled);
 
+// Full screen at the desktop's own resolution, without changing the display mode: set before a
+// full-screen window is created. The picture stays the size asked for and each swap scales it
+// to the largest centred rectangle of its aspect, black bars around it.
+void setDesktopFullscreen(bool enabled);
+
 // ---- Messages ---------------------------------------------------------------------------------
 
 // Message identifiers, with the values the window procedure and the message loop expect.
@@ -151,7 +156,11 @@ bool changeDisplayMode(int width, int height, int bits);
 void restoreDisplayMode();
 
 // Creates the window with a client area of width x height at (x, y); full screen covers the
-// display in the mode last accepted by changeDisplayMode. Null on failure.
+// display in the mode last accepted by changeDisplayMode (or, with setDesktopFullscreen, in the
+// desktop's own mode). width x height is the picture: the drawing surface keeps that size
+// whatever the window's (resized, maximised, full screen on the desktop, scaled for high DPI),
+// WM_SIZE reports it, and each swap shows it scaled to the window with its aspect kept. Null on
+// failure.
 Window* createWindow(const char* title, int x, int y, int width, int height, bool fullscreen,
                      WindowProc proc);
 bool destroyWindow(Window* window);
@@ -185,6 +194,9 @@ bool readFrameInto(Window* window, void* destination);
 
 // OpenGL entry point by name; null when the driver does not have it.
 void* getProcAddress(const char* name);
+
+// Where the current context came from (the platform and device that gave it), for the log.
+std::string contextDescription();
 
 // ---- Message boxes ----------------------------------------------------------------------------
 

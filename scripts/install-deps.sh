@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation fonts-dejavu-core
   libpng-dev libjpeg62-turbo-dev libmpg123-dev libmp3lame-dev
   libgtest-dev libgmock-dev googletest
-  xvfb xdotool x11-utils xauth python3 ffmpeg
+  xvfb xdotool x11-utils xauth python3 ffmpeg weston
 )
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 pulseaudio)
 

@@ -150,26 +150,42 @@ public:
         SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+        // The window's own buffer has no alpha: the picture is drawn into the offscreen surface,
+        // and areas it only clears there (alpha 0) would let a compositor show through them.
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
         SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
         SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 
         auto* record = new SdlWindow;
-        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+        // High-DPI drawables: at a desktop scale of 2 the window's drawable has twice its size in
+        // points in pixels, and the picture is presented into the whole of it. Not for a full
+        // screen in a mode of its own: where the mode is a stand-in (Wayland), SDL scales the
+        // mode's buffer to the output itself.
+        const bool modeOfItsOwn = window.fullscreen && !desktopFullscreenWanted();
+        Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | (modeOfItsOwn ? 0 : SDL_WINDOW_ALLOW_HIGHDPI);
         if (window.fullscreen)
-            flags |= SDL_WINDOW_FULLSCREEN;
+            flags |= desktopFullscreenWanted() ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
         else
             flags |= SDL_WINDOW_RESIZABLE;
-        record->window = SDL_CreateWindow(title, window.fullscreen ? 0 : x, window.fullscreen ? 0 : y,
-                                          window.width, window.height, flags);
+        // On the desktop the window has the desktop's size from the start: without a window
+        // manager (a bare X server) nothing would resize it afterwards.
+        int windowWidth = window.width, windowHeight = window.height;
+        SDL_DisplayMode desktop{};
+        if (window.fullscreen && desktopFullscreenWanted() && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+            windowWidth = desktop.w;
+            windowHeight = desktop.h;
+        }
+        record->window = SDL_CreateWindow(title, window.fullscreen ? 0 : x, window.fullscreen ? 0 : y, windowWidth,
+                                          windowHeight, flags);
         if (!record->window) {
             std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
             delete record;
             return false;
         }
-        if (window.fullscreen && SDL_SetWindowDisplayMode(record->window, &fullscreenMode) != 0)
+        if (window.fullscreen && !desktopFullscreenWanted() &&
+            SDL_SetWindowDisplayMode(record->window, &fullscreenMode) != 0)
             std::fprintf(stderr, "SDL_SetWindowDisplayMode: %s\n", SDL_GetError());
         window.native = record;
         activeWindow = record;
@@ -256,7 +272,9 @@ public:
         auto* record = static_cast<SdlWindow*>(window.native);
         if (!record || !record->context)
             return;
-        record->surface.presentToWindow();
+        int drawableWidth = 0, drawableHeight = 0;
+        SDL_GL_GetDrawableSize(record->window, &drawableWidth, &drawableHeight);
+        record->surface.presentToWindow(drawableWidth, drawableHeight);
         SDL_GL_SwapWindow(record->window);
     }
 
@@ -277,6 +295,12 @@ public:
     }
 
     void* getProcAddress(const char* name) override { return lookup(name); }
+
+    std::string contextDescription() override
+    {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return std::string("SDL, video driver ") + (driver ? driver : "none");
+    }
 
     int messageBox(const char* text, const char* caption, unsigned flags) override
     {
@@ -345,10 +369,12 @@ private:
                 message = Message{window, WM_CLOSE, 0, 0};
                 return true;
             }
+            // The picture keeps its size in a window of any size: the program hears of a resize
+            // with the picture's size, and not at all while the window is minimised (height 0).
             if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && window) {
-                resize(*window, event.window.data1, event.window.data2);
-                message = Message{window, WM_SIZE, 0,
-                                  intptr_t((event.window.data1 & 0xFFFF) | ((event.window.data2 & 0xFFFF) << 16))};
+                if (event.window.data1 <= 0 || event.window.data2 <= 0)
+                    return false;
+                message = Message{window, WM_SIZE, 0, intptr_t((window->width & 0xFFFF) | ((window->height & 0xFFFF) << 16))};
                 return true;
             }
             if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
@@ -361,16 +387,6 @@ private:
         default:
             return false;
         }
-    }
-
-    // A resized window gets a drawing surface of its new size (contents are redrawn next frame).
-    void resize(Window& window, int width, int height)
-    {
-        window.width = width;
-        window.height = height;
-        auto* record = static_cast<SdlWindow*>(window.native);
-        if (record && record->context && SDL_GL_GetCurrentContext() == record->context)
-            record->surface.create(width, height, &lookup);
     }
 
     bool videoStarted = false;

@@ -130,9 +130,16 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     default:
         break;
     }
+    Window* window = programWindowOf(hwnd);
+    // The picture keeps its size in a window of any size: the program hears of a resize with the
+    // picture's size, and not at all while the window is minimised.
+    if (message == WM_SIZE && window) {
+        if (wParam == SIZE_MINIMIZED || HIWORD(lParam) == 0)
+            return 0;
+        lParam = MAKELPARAM(window->width, window->height);
+    }
     // Every other message goes to the program's window procedure with its own number: the
     // program's message constants are Win32's.
-    Window* window = programWindowOf(hwnd);
     if (window && window->proc)
         return LRESULT(window->proc(window, message, wParam, lParam));
     return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -284,6 +291,15 @@ public:
         }
         RECT rectangle{0, 0, window.width, window.height};
         AdjustWindowRectEx(&rectangle, style, FALSE, extendedStyle);
+        // Full screen on the desktop: the whole monitor in its own mode, the picture scaled.
+        if (window.fullscreen && !headless && desktopFullscreenWanted()) {
+            MONITORINFO monitor{};
+            monitor.cbSize = sizeof monitor;
+            GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+            rectangle = monitor.rcMonitor;
+            x = rectangle.left;
+            y = rectangle.top;
+        }
         auto* record = new Win32Window;
         window.native = record;
         record->hwnd = CreateWindowExA(extendedStyle, className.c_str(), title,
@@ -362,6 +378,8 @@ public:
         PIXELFORMATDESCRIPTOR native;
         std::memcpy(&native, &descriptor, sizeof native);
         record->pixelFormatSet = SetPixelFormat(record->dc, format, &native) != FALSE;
+        if (record->pixelFormatSet)
+            pixelFormatIndex = format;
         return record->pixelFormatSet;
     }
 
@@ -424,7 +442,9 @@ public:
         auto* record = static_cast<Win32Window*>(window.native);
         if (!record || !record->context || headless)
             return; // headless, the frame stays in the surface for readFrame
-        record->surface.presentToWindow();
+        RECT client{};
+        GetClientRect(record->hwnd, &client);
+        record->surface.presentToWindow(client.right - client.left, client.bottom - client.top);
         SwapBuffers(record->dc);
     }
 
@@ -445,6 +465,8 @@ public:
     }
 
     void* getProcAddress(const char* name) override { return lookupGl(name); }
+
+    std::string contextDescription() override { return "wgl, pixel format " + std::to_string(pixelFormatIndex); }
 
     int messageBox(const char* text, const char* caption, unsigned flags) override
     {
@@ -474,6 +496,7 @@ private:
     HINSTANCE instance = nullptr;
     std::string className;
     MSG taken{};           // the last native message pollInput handed out
+    int pixelFormatIndex = 0;
     bool takenPending = false;
 };
 
