@@ -60,6 +60,8 @@ ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, s
         };
         if (flag == "--help" || flag == "-h") {
             return ParseOutcome::Help;
+        } else if (flag == "--version") {
+            return ParseOutcome::Version;
         } else if (flag == "--size") {
             const char* text = value("a size such as 800x600");
             if (!text)
@@ -162,6 +164,7 @@ std::string usageText(const char* programName)
            "Plays the demo. With no options it first asks for the screen size in a dialog.\n"
            "\n"
            "  --help               show this text\n"
+           "  --version            show the program's name and version\n"
            "  --size WxH           play at this size (skips the dialog; windowed unless --fullscreen)\n"
            "  --windowed           play in a window (skips the dialog; 800x600 unless --size)\n"
            "  --fullscreen         play full screen: the display switches to the chosen size\n"
@@ -169,13 +172,14 @@ std::string usageText(const char* programName)
            "  --desktop            play full screen at the desktop's own resolution, the picture\n"
            "                       scaled to fit with black bars, no mode change: for sizes the\n"
            "                       display lacks (such as 1024x786) or panels that scale badly\n"
-           "  --data DIR           read the demo's files from DIR (default ./data)\n"
+           "  --data DIR           read the demo's files from DIR (default: ./data when it holds\n"
+           "                       demo.mp3, else the data installed with the program)\n"
            "  --log                print the log to standard error\n"
            "  --headless           render offscreen on a virtual clock, as fast as possible\n"
            "  --until SECONDS      end at this demo time with status 0\n"
-           "  --frame SECONDS FILE write the frame shown at this demo time as a PNG and end\n"
-           "                       (repeat it for several frames of one run)\n"
-           "                       (runs headless)\n"
+           "  --frame SECONDS FILE\n"
+           "                       write the frame shown at this demo time as a PNG and end\n"
+           "                       (repeat it for several frames of one run; runs headless)\n"
            "  --capture OUT        render the whole show headless into a video (OUT.mp4, with\n"
            "                       the music; needs ffmpeg) or into PNG pictures (OUT = DIR/ or\n"
            "                       a pattern such as frames/%05d.png); 800x600 unless --size\n"
@@ -184,9 +188,21 @@ std::string usageText(const char* programName)
            "  --vsync              wait for vertical sync when swapping frames\n"
            "  --mute               play the music silently (the show keeps its timing)\n"
            "  --trace              print every timer event as it is handled\n"
-           "  --stats              print each scene's median and worst frame time at the end\n"
+           "  --stats              print each scene's median and worst frame time at the end, and\n"
+           "                       in a window the frame pacing\n"
            "  --check-gl           report OpenGL errors after every frame (exit status 1 if any)\n"
            "\n"
-           "Any key ends the demo; the exit status is that key's virtual-key code, 0 at the\n"
-           "scheduled end, 255 when the dialog is cancelled.\n";
+           "Any key ends the demo early.\n"
+           "\n"
+           "Exit status:\n"
+           "  0                    the show reached its end (or --until, or the last --frame)\n"
+           "  key code             a key ended it: that key's virtual-key code (Escape 27, Q 81)\n"
+           "  1                    a frame or the capture could not be written, or OpenGL\n"
+           "                       reported an error with --check-gl\n"
+           "  2                    a bad command line, no data folder, or a video capture\n"
+           "                       without ffmpeg\n"
+           "  130                  a capture stopped with Ctrl-C (the file holds what was done)\n"
+           "  255                  the settings dialog was cancelled (-1 on Windows)\n";
 }
+
+std::string versionText() { return std::string("talvoren ") + TALVOREN_VERSION + "\n"; }

@@ -33,9 +33,11 @@ struct Options {
     bool quiet = false;           // no progress bar
 };
 
-enum class ParseOutcome { Run, Help, Error };
+enum class ParseOutcome { Run, Help, Version, Error };
 
 // Fills options from argv. On Error, `error` says what was wrong.
 ParseOutcome parseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
 std::string usageText(const char* programName);
+// "talvoren VERSION", the version the build was made with.
+std::string versionText();

@@ -23,16 +23,34 @@ bool isFolder(const std::string& path)
     return std::filesystem::is_directory(path, error);
 }
 
-// The data folder: the one given with --data; else ./data; else the data folder beside the
-// program, so that starting it from anywhere (a double-click) finds its files.
-std::string findDataFolder(const Options& options)
+bool isFile(const std::string& path)
 {
-    if (options.dataFolderGiven || isFolder(options.dataFolder))
-        return options.dataFolder;
-    const std::string besideProgram = os::executableFolder() + "/data";
-    return isFolder(besideProgram) ? besideProgram : options.dataFolder;
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
 }
 
+// The data folder: the one given with --data; else ./data when it holds the music (an unrelated
+// "data" folder in the home directory, where a menu launch starts, is not taken); else the data
+// installed with the program. Empty, with every place looked at in `looked`, when none is there.
+std::string findDataFolder(const Options& options, std::string& looked)
+{
+    if (options.dataFolderGiven) {
+        looked = "\n  " + options.dataFolder + " (given with --data)";
+        return isFolder(options.dataFolder) ? options.dataFolder : std::string();
+    }
+    const std::string local = "./data";
+    looked = "\n  " + local + " (when it holds demo.mp3)";
+    if (isFile(local + "/demo.mp3"))
+        return local;
+    const std::string installed = os::installedDataFolder();
+    if (!installed.empty()) {
+        const std::filesystem::path normal = std::filesystem::path(installed).lexically_normal();
+        looked += "\n  " + normal.string() + " (installed with the program)";
+        if (isFolder(installed))
+            return normal.string();
+    }
+    return {};
+}
 } // namespace
 
 int runMessageLoop()
@@ -57,6 +75,9 @@ int runCommandLine(int argc, char** argv)
     case ParseOutcome::Help:
         std::fputs(usageText(argv[0]).c_str(), stdout);
         return 0;
+    case ParseOutcome::Version:
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
     case ParseOutcome::Error:
         std::fprintf(stderr, "talvoren: %s\n\n%s", error.c_str(), usageText(argv[0]).c_str());
         return 2;
@@ -68,9 +89,11 @@ int runCommandLine(int argc, char** argv)
 
 int runProgram(const Options& options)
 {
-    const std::string dataFolder = findDataFolder(options);
-    if (!isFolder(dataFolder)) {
-        std::fprintf(stderr, "talvoren: the data folder \"%s\" does not exist (see --data)\n", dataFolder.c_str());
+    std::string looked;
+    const std::string dataFolder = findDataFolder(options, looked);
+    if (dataFolder.empty()) {
+        std::fprintf(stderr, "talvoren: no data folder found; looked in:%s\nUse --data DIR to name it.\n",
+                     looked.c_str());
         return 2;
     }
     os::setDataFolder(dataFolder);

@@ -13,4 +13,9 @@ bool isWritableFolder(const std::string& path);
 // The folder that holds the running program's file; empty when it cannot be told.
 std::string executableFolder();
 
+// Where an installed program's data is, relative to the program itself: on Linux the Debian
+// games layout (PREFIX/games/talvoren and PREFIX/share/games/talvoren/data, whatever PREFIX is),
+// on Windows the data folder beside talvoren.exe. Empty when the program's place is unknown.
+std::string installedDataFolder();
+
 } // namespace os

@@ -11,6 +11,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libmpg123-dev libmp3lame-dev
   libgtest-dev libgmock-dev googletest
   xvfb xdotool x11-utils xauth python3 ffmpeg weston
+  lintian desktop-file-utils man-db
 )
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 pulseaudio)
 

@@ -27,4 +27,10 @@ std::string executableFolder()
     return slash == std::string::npos ? std::string() : file.substr(0, slash == 0 ? 1 : slash);
 }
 
+std::string installedDataFolder()
+{
+    const std::string folder = executableFolder();
+    return folder.empty() ? std::string() : folder + "/../share/games/talvoren/data";
+}
+
 } // namespace os

@@ -32,4 +32,10 @@ std::string executableFolder()
     return separator == std::string::npos ? std::string() : file.substr(0, separator);
 }
 
+std::string installedDataFolder()
+{
+    const std::string folder = executableFolder();
+    return folder.empty() ? std::string() : folder + "\\data";
+}
+
 } // namespace os

@@ -14,9 +14,12 @@ expect_error 'unknown option "--bogus"' --bogus
 expect_error 'Usage:' --bogus
 expect_error 'malformed size' --size 800by600
 expect_error 'needs' --size
-expect_error 'does not exist' --headless --data "$work/no-such-folder"
+expect_error 'no data folder found' --headless --data "$work/no-such-folder"
 DISPLAY= WAYLAND_DISPLAY= expect_error 'use --windowed' --data "$data"
 
 "$program" --help > "$work/help.txt" || fail "--help failed"
 grep -q -- '--headless' "$work/help.txt" || fail "--help does not list --headless"
+# --version needs neither data nor a display.
+version=$(cd "$work" && DISPLAY= WAYLAND_DISPLAY= "$program" --version) || fail "--version failed"
+[[ "$version" =~ ^talvoren\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed \"$version\""
 echo PASS
