@@ -130,16 +130,17 @@ void OffscreenSurface::presentToWindow(int drawableWidth, int drawableHeight) co
     // A viewport on the window's own buffer makes drivers that size that buffer lazily (Mesa on
     // X11) take the window's new size now, before the blit, not a frame or more later.
     glViewport(0, 0, drawableWidth, drawableHeight);
+    // Some drivers mask the blit's writes with the colour mask.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     const bool oneToOne = target.width == width && target.height == height;
-    if (!oneToOne || target.width != drawableWidth || target.height != drawableHeight) {
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-        glClearColor(0, 0, 0, 1);
+    if (!oneToOne || target.width != drawableWidth || target.height != drawableHeight)
         glClear(GL_COLOR_BUFFER_BIT); // the bars
-    }
     gl.blitFramebuffer(0, 0, width, height, target.x, target.y, target.x + target.width, target.y + target.height,
                        GL_COLOR_BUFFER_BIT, oneToOne ? GL_NEAREST : GL_LINEAR);
-    glPopAttrib();
+    // The surface is bound again before the attributes come back: they hold its draw buffer
+    // (the colour attachment), which the window's framebuffer refuses with an error.
     bind();
+    glPopAttrib();
 }
 
 bool OffscreenSurface::read(std::vector<uint8_t>& rgba) const

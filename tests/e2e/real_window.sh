@@ -10,7 +10,9 @@ for n in $(seq 90 120); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+# -noreset: Xvfb otherwise resets each time its last client leaves, and a program connecting
+# meanwhile is refused (no window, or a message box that falls back to the terminal).
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY="$display"
@@ -48,8 +50,16 @@ press() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   xdotool key --window "$window" "$@"
   poll 60 ended $pid || { kill $pid; fail "the demo did not end on keys $*"; }
-  wait $pid
+  local status=0
+  wait $pid || status=$?
+  release "$@"
+  return $status
 }
+
+# release KEYS...: lifts the keys in the server. A program that ends on a key's press destroys
+# its window before xdotool sends the release, which then fails: the key would stay down in the
+# server, and the next program's window would see it pressed the moment it takes the focus.
+release() { xdotool keyup "$@" 2> /dev/null || true; }
 
 run_and_press() {
   "$program" --windowed --size 320x240 --data "$data" > "$work/out.txt" 2>&1 &
@@ -78,6 +88,7 @@ dialog=$(wait_window 296) || { kill $pid; fail "the settings dialog did not appe
 sleep 1
 xdotool windowfocus --sync "$dialog" 2>/dev/null || true
 xdotool key --window "$dialog" space Tab Tab Return
+release Return
 window=$(wait_window 800) || { kill $pid; fail "no demo window after OK"; }
 press $pid "$window" Escape
 status=$?

@@ -2,7 +2,8 @@
 # The picture on screens of other sizes, in real windows under Xvfb: --desktop on a 1920x1080
 # screen shows the 800x600 picture scaled to 1440x1080, centred, with black bars of 240 pixels
 # left and right, upright and lit; a window resized to another shape shows its picture scaled
-# with the aspect kept and plays on to its end; --desktop cannot go with --headless.
+# with the aspect kept and plays on to its end, both without an OpenGL error; --desktop cannot
+# go with --headless.
 source "$(dirname "$0")/common.sh"
 command -v Xvfb > /dev/null || fail "Xvfb is not installed"
 [ -f "$build/data/greet1.3ds" ] || { echo "SKIP: no generated data"; exit 0; }
@@ -17,7 +18,9 @@ for n in $(seq 121 150); do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
 done
 [ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+# -noreset: Xvfb otherwise resets each time its last client leaves, and a program connecting
+# meanwhile is refused.
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY="$display"
@@ -55,7 +58,7 @@ PY
 }
 
 # --desktop: the 800x600 picture scaled to the screen's height, 1440 wide, centred.
-"$program" --desktop --size 800x600 --data "$data" --until 8 > "$work/desktop.txt" 2>&1 &
+"$program" --desktop --size 800x600 --data "$data" --until 8 --check-gl > "$work/desktop.txt" 2>&1 &
 pid=$!
 poll 60 shown || { kill $pid; fail "no --desktop window"; }
 sleep 3 # into the show: the start picture is replaced by letterboxed scenes after loading
@@ -65,7 +68,7 @@ poll 60 ended $pid || { kill $pid; fail "the --desktop run did not end"; }
 wait $pid || fail "the --desktop run ended with $?: $(tail -n 3 "$work/desktop.txt")"
 
 # A 640x480 window made 960x480: the picture 640x480 in the middle, bars of 160 at the sides.
-"$program" --windowed --size 640x480 --data "$data" --until 8 > "$work/resized.txt" 2>&1 &
+"$program" --windowed --size 640x480 --data "$data" --until 8 --check-gl > "$work/resized.txt" 2>&1 &
 pid=$!
 poll 60 shown || { kill $pid; fail "no window"; }
 window=$(xdotool search --onlyvisible --name '^#Vornix$' | head -n 1)
