@@ -29,10 +29,14 @@ weston=$!
 trap 'kill $weston $xvfb 2> /dev/null; rm -rf "$work"' EXIT
 poll 60 test -S "$XDG_RUNTIME_DIR/$socket" || fail "weston did not start: $(tail -n 5 "$work/weston.log")"
 
+# Under the sanitizers, the leak suppressions that add SDL's Wayland backend to the usual ones.
+wayland_lsan="${LSAN_OPTIONS:-}"
+wayland_lsan="${wayland_lsan//lsan.supp/lsan-wayland.supp}"
+
 # demo ARGS...: the demo on weston, in the background, its standard error in $work/demo.txt.
 demo() {
-  env -u DISPLAY SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY="$socket" "$program" --data "$data" --log "$@" \
-    > /dev/null 2> "$work/demo.txt" &
+  env -u DISPLAY SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY="$socket" LSAN_OPTIONS="$wayland_lsan" \
+    "$program" --data "$data" --log "$@" > /dev/null 2> "$work/demo.txt" &
   pid=$!
 }
 started() { grep -q "worldInit() ENDS" "$work/demo.txt"; }

@@ -143,6 +143,9 @@ TEST_F(EmptyDataFolder, TheWholeTimetableDrawsEverySceneWithoutAGlErrorAndLeaves
 TEST_F(EmptyDataFolder, TheBallCameraTakesOverOnceAndKeepsFlying)
 {
     Demo& d = *director();
+    // This test's own start-up camera replaces the suite's, which nothing else would free.
+    if (currentCamera != d.ballCamera.get())
+        delete currentCamera;
     Camera* const startup = new Camera(); // as preInit makes it
     currentCamera = startup;
     d.onEvent(2001);
