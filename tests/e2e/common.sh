@@ -27,3 +27,23 @@ PY
 }
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/poll.sh"
+
+# start_xvfb FIRST SIZE: an Xvfb with a SIZE (WIDTHxHEIGHT) screen on the first free display
+# number from FIRST on (each script its own range, as ctest may run them side by side); sets
+# display and xvfb (its process id), exports DISPLAY, stops the server on exit (a script with more
+# to stop sets its own trap after), and waits until the server answers.
+# -noreset: Xvfb otherwise resets each time its last client leaves, and a program connecting
+# meanwhile is refused (no window, or a message box that falls back to the terminal).
+start_xvfb() {
+  local n
+  display=""
+  for n in $(seq "$1" $(($1 + 29))); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
+  done
+  [ -n "$display" ] || fail "no free X display number"
+  Xvfb "$display" -screen 0 "$2x24" -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2> /dev/null; rm -rf "$work"' EXIT
+  export DISPLAY="$display"
+  poll 60 xdotool getdisplaygeometry > /dev/null 2>&1 || fail "Xvfb did not start"
+}

@@ -5,18 +5,7 @@ source "$(dirname "$0")/common.sh"
 command -v Xvfb > /dev/null || fail "Xvfb is not installed"
 command -v xdotool > /dev/null || fail "xdotool is not installed"
 
-display=""
-for n in $(seq 90 120); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display number"
-# -noreset: Xvfb otherwise resets each time its last client leaves, and a program connecting
-# meanwhile is refused (no window, or a message box that falls back to the terminal).
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY="$display"
-poll 60 xdotool getdisplaygeometry > /dev/null 2>&1 || fail "Xvfb did not start"
+start_xvfb 90 1024x768
 
 # find_window WIDTH: prints the id of the visible window titled #Vornix of that width (the
 # dialog and the demo window share their title, and X reuses window ids between connections).

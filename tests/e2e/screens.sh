@@ -13,18 +13,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 [ $? -eq 2 ] || fail "--desktop with --headless was not refused with status 2"
 grep -q -- "--desktop" "$work/refused.txt" || fail "no message for --desktop with --headless"
 
-display=""
-for n in $(seq 121 150); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display number"
-# -noreset: Xvfb otherwise resets each time its last client leaves, and a program connecting
-# meanwhile is refused.
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp -noreset > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY="$display"
-poll 60 xdotool getdisplaygeometry > /dev/null 2>&1 || fail "Xvfb did not start"
+start_xvfb 121 1920x1080
 
 shown() { xdotool search --onlyvisible --name '^#Vornix$' > /dev/null 2>&1; }
 # screenshot FILE: the whole screen as a PNG.

@@ -12,17 +12,10 @@ command -v Xvfb > /dev/null || fail "Xvfb is not installed"
 [ -f "$build/data/greet1.3ds" ] || { echo "SKIP: no generated data"; exit 0; }
 here="$(cd "$(dirname "$0")" && pwd)"
 
-display=""
-for n in $(seq 151 180); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb=$!
+start_xvfb 151 1600x1200
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket="talvoren-test-$$"
-DISPLAY="$display" poll 60 xdpyinfo > /dev/null 2>&1 || fail "Xvfb did not start"
 DISPLAY="$display" weston --backend=x11-backend.so --use-pixman --scale=2 --width=800 --height=600 --debug \
   --socket="$socket" > "$work/weston.log" 2>&1 &
 weston=$!
