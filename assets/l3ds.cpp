@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/files.h"
 
@@ -510,7 +511,7 @@ void L3DS::ReadMeshChunk(const ChunkHeader& chunk)
     // Faces may name corners beyond the vertex list (or come before it); only once the whole
     // mesh is known can they be checked. Each surviving face keeps its own mask and material.
     mesh.RemoveFacesOutsideVertices();
-    AddMesh(mesh);
+    AddMesh(std::move(mesh));
 }
 
 void L3DS::ReadFaceList(const ChunkHeader& chunk, ModelMesh& mesh)

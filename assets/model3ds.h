@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/vec3.h"
@@ -270,6 +271,7 @@ public:
 
     // Appends a record; a material gets its index in the list as its id.
     void AddMesh(const ModelMesh& mesh) { meshes.push_back(mesh); }
+    void AddMesh(ModelMesh&& mesh) { meshes.push_back(std::move(mesh)); }
     void AddLight(const ModelLight& light) { lights.push_back(light); }
     void AddMaterial(const ModelMaterial& material);
     void RemoveMesh(uint32_t i) { meshes.erase(meshes.begin() + i); }

@@ -1,13 +1,33 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, ASan + UBSan) in ./build-fuzz and runs each for the given
-# number of seconds (default 20). Exits non-zero when a target finds a crash; the input that
-# crashed is kept in build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs
-# and is seeded from a few tiny built-in pictures, 3DS models, camera paths, texts and MP3s, the
-# shared third-party test files when they are beside the project, and the small files of a
-# generated data folder (with slices of its soundtrack).
+# Builds the libFuzzer targets (clang, ASan + UBSan) in ./build-fuzz and runs each one.
+#
+#   scripts/fuzz.sh [SECONDS | --runs N] [--merge] [KIND...]
+#
+# SECONDS (default 20) is each target's time; --runs N runs each target for N executions
+# instead. KIND limits the run to some of bmp, jpeg, 3ds, pos, text and mp3. --merge then
+# rewrites the kept corpus of each kind (tests/fuzz/corpus/KIND) as the smallest set of inputs
+# that covers what the kept and the build's corpus cover together (libFuzzer's -merge=1).
+#
+# Exits non-zero when a target finds a crash; the input that crashed is kept in
+# build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs and is seeded from
+# a few tiny built-in pictures, 3DS models, camera paths, texts and MP3s, the shared third-party
+# test files when they are beside the project, and the small files of a generated data folder
+# (with slices of its soundtrack); the kept corpus is read as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-20}"
+usage() { echo "usage: $0 [SECONDS | --runs N] [--merge] [bmp|jpeg|3ds|pos|text|mp3]..." >&2; exit 2; }
+limit=(-max_total_time=20)
+merge=0
+kinds=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) [ $# -ge 2 ] && [[ "$2" =~ ^[1-9][0-9]*$ ]] || usage; limit=(-runs="$2"); shift 2 ;;
+    --merge) merge=1; shift ;;
+    bmp | jpeg | 3ds | pos | text | mp3) kinds+=("$1"); shift ;;
+    *) [[ "$1" =~ ^[1-9][0-9]*$ ]] || usage; limit=(-max_total_time="$1"); shift ;;
+  esac
+done
+[ ${#kinds[@]} -gt 0 ] || kinds=(bmp jpeg 3ds pos text mp3)
 build=build-fuzz
 log="$build/fuzz-build.log"
 mkdir -p "$build"
@@ -65,16 +85,32 @@ fi
 mkdir -p "$build/artifacts"
 # The 3DS kind is fuzzed by the L3DS reader's target, camera paths by the path target.
 target_of() { case "$1" in 3ds) echo l3ds_fuzz ;; pos) echo path_fuzz ;; *) echo "${1}_fuzz" ;; esac; }
+# The longest input each target is given. A reader's work grows with its input, and a long input
+# reaches no code that a short one cannot: a 16 KB 3DS file holds every chunk kind with hundreds
+# of faces, a 16 KB MP3 some forty frames. Longer seeds are cut to this length.
+max_len_of() { case "$1" in 3ds | jpeg | mp3) echo 16384 ;; *) echo 262144 ;; esac; }
 status=0
-for kind in bmp jpeg 3ds pos text mp3; do
-  echo "Fuzzing the $kind reader for $seconds s"
-  if ! "$build/tests/fuzz/$(target_of "$kind")" -max_total_time="$seconds" -max_len=262144 -timeout=20 \
-      -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" \
-      "$build/corpus/$kind" > "$build/${kind}_fuzz.log" 2>&1; then
+for kind in "${kinds[@]}"; do
+  echo "Fuzzing the $kind reader (${limit[0]#-})"
+  # The kept corpus (tests/fuzz/corpus) is read, never written: new inputs go to the build's.
+  kept=tests/fuzz/corpus/$kind
+  mkdir -p "$kept"
+  target="$build/tests/fuzz/$(target_of "$kind")"
+  if ! "$target" "${limit[@]}" -max_len="$(max_len_of "$kind")" -timeout=20 -rss_limit_mb=3072 \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" "$build/corpus/$kind" "$kept" \
+      > "$build/${kind}_fuzz.log" 2>&1; then
     echo "The $kind reader crashed; see $build/${kind}_fuzz.log and $build/artifacts/" >&2
     tail -n 40 "$build/${kind}_fuzz.log" >&2
     status=1
   fi
-  grep -E '^stat::number_of_executed_units|^#[0-9]+ +DONE' "$build/${kind}_fuzz.log" || true
+  grep -E '^stat::number_of_executed_units|^#[0-9]+[[:space:]]+DONE' "$build/${kind}_fuzz.log" || true
+  if [ $merge -eq 1 ] && [ $status -eq 0 ]; then
+    merged="$build/merged/$kind"
+    rm -rf "$merged" && mkdir -p "$merged"
+    "$target" -merge=1 -max_len="$(max_len_of "$kind")" -timeout=20 -rss_limit_mb=3072 "$merged" "$kept" \
+      "$build/corpus/$kind" > "$build/${kind}_merge.log" 2>&1 || { tail -n 20 "$build/${kind}_merge.log" >&2; exit 1; }
+    rm -rf "$kept" && cp -r "$merged" "$kept"
+    echo "Kept corpus of $kind: $(ls "$kept" | wc -l) files, $(du -sk "$kept" | cut -f1) KB"
+  fi
 done
 exit "$status"

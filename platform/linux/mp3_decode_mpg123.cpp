@@ -1,5 +1,7 @@
 #include "platform/mp3_decode.h"
 
+#include "platform/linux/mpg123_file.h"
+
 #include <memory>
 
 #include <mpg123.h>
@@ -17,7 +19,8 @@ std::vector<int16_t> decodeMp3File(const std::string& path, long& rate, int& cha
     if (!decoder)
         return out;
     mpg123_param(decoder.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    if (mpg123_open(decoder.get(), path.c_str()) != MPG123_OK)
+    const FilePointer file = openMpg123File(decoder.get(), path);
+    if (!file)
         return out;
     int encoding = 0;
     if (mpg123_getformat(decoder.get(), &rate, &channels, &encoding) != MPG123_OK

@@ -2,9 +2,9 @@
 
 #include "platform/files.h"
 #include "platform/os.h"
+#include "platform/sdl/mp3_stream_decoder.h"
 
 #include <SDL.h>
-#include <mpg123.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,8 +19,7 @@
 #include <vector>
 
 struct FSOUND_STREAM {
-    mpg123_handle* decoder = nullptr;
-    SDL_AudioStream* converter = nullptr; // file rate and channels -> output rate, stereo
+    Mp3StreamDecoder decoder;
     std::thread thread;
     std::mutex mutex;
     std::condition_variable spaceFreed;
@@ -63,7 +62,6 @@ struct Layer {
     FSOUND_STREAM* playing = nullptr; // the stream the callback drains
     std::vector<std::unique_ptr<FSOUND_STREAM>> streams;
     std::atomic<uint64_t> decoderCpuNanos{0};
-    bool mpg123Ready = false;
 };
 
 // Nothing else stops the streams: at exit, the decoder threads must still be joined.
@@ -126,49 +124,29 @@ void decodeAhead(FSOUND_STREAM* stream)
         layer.decoderCpuNanos += now - cpuCounted;
         cpuCounted = now;
     };
-    std::vector<unsigned char> fileBytes(16384);
     std::vector<int16_t> converted(16384);
-    bool fileEnded = false;
     for (;;) {
-        if (!fileEnded) {
-            size_t done = 0;
-            const int result = mpg123_read(stream->decoder, fileBytes.data(), fileBytes.size(), &done);
-            if (done > 0)
-                SDL_AudioStreamPut(stream->converter, fileBytes.data(), int(done));
-            if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0)) {
-                fileEnded = true;
-                SDL_AudioStreamFlush(stream->converter);
-            }
-        }
-        for (;;) {
-            const int got = SDL_AudioStreamGet(stream->converter, converted.data(),
-                                               int(converted.size() * sizeof(int16_t)));
-            if (got <= 0)
-                break;
-            const size_t count = size_t(got) / sizeof(int16_t);
-            size_t written = 0;
-            std::unique_lock<std::mutex> lock(stream->mutex);
-            while (written < count) {
-                stream->spaceFreed.wait(lock, [&] { return stream->stopping || stream->filled < stream->ring.size(); });
-                if (stream->stopping)
-                    break;
-                const size_t space = stream->ring.size() - stream->filled;
-                const size_t chunk = std::min(space, count - written);
-                size_t writeIndex = (stream->readIndex + stream->filled) % stream->ring.size();
-                for (size_t i = 0; i < chunk; ++i, writeIndex = (writeIndex + 1) % stream->ring.size())
-                    stream->ring[writeIndex] = converted[written + i];
-                stream->filled += chunk;
-                written += chunk;
-            }
+        const size_t count = stream->decoder.read(converted.data(), converted.size());
+        size_t written = 0;
+        std::unique_lock<std::mutex> lock(stream->mutex);
+        while (written < count) {
+            stream->spaceFreed.wait(lock, [&] { return stream->stopping || stream->filled < stream->ring.size(); });
             if (stream->stopping)
                 break;
+            const size_t space = stream->ring.size() - stream->filled;
+            const size_t chunk = std::min(space, count - written);
+            size_t writeIndex = (stream->readIndex + stream->filled) % stream->ring.size();
+            for (size_t i = 0; i < chunk; ++i, writeIndex = (writeIndex + 1) % stream->ring.size())
+                stream->ring[writeIndex] = converted[written + i];
+            stream->filled += chunk;
+            written += chunk;
         }
-        countCpu();
-        std::lock_guard<std::mutex> lock(stream->mutex);
-        if (stream->stopping || (fileEnded && SDL_AudioStreamAvailable(stream->converter) == 0)) {
+        if (stream->stopping || count == 0) {
             stream->decodingDone = true;
             break;
         }
+        lock.unlock();
+        countCpu();
     }
     countCpu();
 }
@@ -182,12 +160,6 @@ void destroyStream(FSOUND_STREAM* stream)
     stream->spaceFreed.notify_all();
     if (stream->thread.joinable())
         stream->thread.join();
-    if (stream->converter)
-        SDL_FreeAudioStream(stream->converter);
-    if (stream->decoder) {
-        mpg123_close(stream->decoder);
-        mpg123_delete(stream->decoder);
-    }
 }
 
 bool fileExists(const std::string& path)
@@ -256,46 +228,13 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* path, unsigned int, int, int)
         layer.lastError = FMOD_ERR_FILE_NOTFOUND;
         return nullptr;
     }
-    if (!layer.mpg123Ready) {
-        if (mpg123_init() != MPG123_OK) {
-            layer.lastError = FMOD_ERR_INIT;
-            return nullptr;
-        }
-        layer.mpg123Ready = true;
-    }
     auto stream = std::make_unique<FSOUND_STREAM>();
-    int error = MPG123_OK;
-    stream->decoder = mpg123_new(nullptr, &error);
-    if (!stream->decoder) {
-        layer.lastError = FMOD_ERR_MEMORY;
-        return nullptr;
-    }
-    // Only real MPEG audio counts: no hunting for a frame sync deep inside some other file.
-    mpg123_param(stream->decoder, MPG123_RESYNC_LIMIT, 2048, 0);
-    mpg123_param(stream->decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-    mpg123_format_none(stream->decoder);
-    for (long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L}) {
-        mpg123_format(stream->decoder, rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    if (mpg123_open(stream->decoder, resolved.c_str()) != MPG123_OK) {
-        destroyStream(stream.get());
-        layer.lastError = FMOD_ERR_FILE_BAD;
-        return nullptr;
-    }
-    if (mpg123_getformat(stream->decoder, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
-        channels < 1 || channels > 2) {
-        destroyStream(stream.get());
-        layer.lastError = FMOD_ERR_FILE_FORMAT;
-        return nullptr;
-    }
-    stream->converter = SDL_NewAudioStream(AUDIO_S16SYS, Uint8(channels), int(rate), AUDIO_S16SYS,
-                                           outputChannels, layer.mixRate);
-    if (!stream->converter) {
-        destroyStream(stream.get());
-        layer.lastError = FMOD_ERR_MEMORY;
-        return nullptr;
+    switch (stream->decoder.open(resolved, layer.mixRate)) {
+    case Mp3StreamDecoder::OpenResult::ok: break;
+    case Mp3StreamDecoder::OpenResult::noDecoder: layer.lastError = FMOD_ERR_INIT; return nullptr;
+    case Mp3StreamDecoder::OpenResult::noMemory: layer.lastError = FMOD_ERR_MEMORY; return nullptr;
+    case Mp3StreamDecoder::OpenResult::badFile: layer.lastError = FMOD_ERR_FILE_BAD; return nullptr;
+    case Mp3StreamDecoder::OpenResult::badFormat: layer.lastError = FMOD_ERR_FILE_FORMAT; return nullptr;
     }
     stream->ring.assign(size_t(layer.mixRate) * outputChannels * ringSeconds, 0);
     layer.lastError = FMOD_ERR_NONE;

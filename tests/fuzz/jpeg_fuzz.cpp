@@ -7,9 +7,11 @@
 #include "tests/fuzz/fuzz_file.h"
 
 namespace {
-// Inputs whose header claims more pixels than this are only checked up to the header: a
-// legal 16384 x 16384 picture takes seconds to decode and tells the fuzzer nothing new.
-constexpr long long maxFuzzPixels = 1LL << 22;
+// Inputs whose header claims more pixels than this are only checked up to the header. Every
+// decoding path is reached by pictures this small; a big one only repeats the same rows, and
+// under the sanitizers each pixel costs a few coverage calls and its pages a fault, so a single
+// 2048 x 2048 input took as long as a thousand small ones.
+constexpr long long maxFuzzPixels = 1LL << 16;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
@@ -29,10 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     JPGImage image;
     if (image.load(path)) {
-        unsigned sum = 0;
-        for (size_t i = 0; i < size_t(image.width) * size_t(image.height) * 3; ++i)
-            sum += image.data[i];
-        volatile unsigned sink = sum;
+        // The pixels must fill width x height x 3 bytes: ASan checks both ends of the buffer.
+        const size_t last = size_t(image.width) * size_t(image.height) * 3 - 1;
+        volatile unsigned char sink = image.data[0] ^ image.data[last];
         (void)sink;
     }
     return 0;

@@ -22,6 +22,7 @@
 
 #include "mp3_files.h"
 #include "platform/os.h"
+#include "platform/sdl/mp3_stream_decoder.h"
 
 namespace {
 
@@ -232,6 +233,40 @@ TEST_F(FsoundTest, HalfRateMonoFileIsResampledAndPlaysInRealTime)
     EXPECT_NEAR(hz, 440.0, 10.0);
     EXPECT_NEAR(peak, 0.3 * 32767, 0.05 * 32767) << "full volume keeps the file's level";
     EXPECT_LE(channelDifference, 1) << "a mono file plays the same on both channels";
+}
+
+// The decoder the stream's thread pulls from, on its own: the whole file comes out at the output
+// rate in whole stereo frames, however the reads are sized, and then only zeros; a cut file
+// ends early but cleanly.
+TEST_F(FsoundTest, StreamDecoderHandsOutTheWholeFileInStereoFramesAtTheOutputRate)
+{
+    const std::string path = scratchPath("tone.mp3");
+    ASSERT_TRUE(mp3files::writeSineMp3(path, 1.0, 22050, 1));
+    auto decodeAll = [](const std::string& file, size_t capacity) {
+        Mp3StreamDecoder decoder;
+        EXPECT_EQ(decoder.open(file, 44100), Mp3StreamDecoder::OpenResult::ok);
+        std::vector<int16_t> block(capacity);
+        size_t frames = 0;
+        for (size_t count; (count = decoder.read(block.data(), block.size())) != 0;) {
+            EXPECT_LE(count, capacity / 2 * 2);
+            EXPECT_EQ(count % 2, 0u);
+            frames += count / 2;
+        }
+        EXPECT_EQ(decoder.read(block.data(), block.size()), 0u) << "the end stays the end";
+        return frames;
+    };
+    const size_t frames = decodeAll(path, 16384);
+    EXPECT_GE(frames, 44100u) << "a second at the output rate, at least";
+    EXPECT_LE(frames, 44100u + 3 * 1152u) << "plus no more than the coder's delay and padding";
+    EXPECT_EQ(decodeAll(path, 999), frames) << "odd, small reads lose nothing";
+
+    std::vector<char> bytes = readBytes(path);
+    bytes.resize(bytes.size() / 2);
+    const std::string cut = scratchPath("cut.mp3");
+    writeBytes(cut, bytes);
+    const size_t cutFrames = decodeAll(cut, 4096);
+    EXPECT_GT(cutFrames, 44100u / 4);
+    EXPECT_LT(cutFrames, frames);
 }
 
 TEST_F(FsoundHeadlessTest, PositionIsTheVirtualClockExactly)
