@@ -6,7 +6,10 @@
 # SECONDS (default 20) is each target's time; --runs N runs each target for N executions
 # instead. KIND limits the run to some of bmp, jpeg, 3ds, pos, text and mp3. --merge then
 # rewrites the kept corpus of each kind (tests/fuzz/corpus/KIND) as the smallest set of inputs
-# that covers what the kept and the build's corpus cover together (libFuzzer's -merge=1).
+# that covers what the kept corpus and this run's found together (libFuzzer's -merge=1). The
+# third-party test files may not be copied into the project, so a merging run neither starts
+# from them nor from anything grown out of them: it uses a corpus of its own,
+# build-fuzz/corpus-own/.
 #
 # Exits non-zero when a target finds a crash; the input that crashed is kept in
 # build-fuzz/artifacts/. The corpus in build-fuzz/corpus/ grows across runs and is seeded from
@@ -29,6 +32,8 @@ while [ $# -gt 0 ]; do
 done
 [ ${#kinds[@]} -gt 0 ] || kinds=(bmp jpeg 3ds pos text mp3)
 build=build-fuzz
+corpus="$build/corpus"
+[ $merge -eq 0 ] || corpus="$build/corpus-own"
 log="$build/fuzz-build.log"
 mkdir -p "$build"
 
@@ -41,9 +46,9 @@ cmake --build "$build" -j2 --target bmp_fuzz jpeg_fuzz l3ds_fuzz path_fuzz text_
 # our writer: a textured triangle, a cube with six smoothing groups and two materials, a light
 # beside a camera and keyframer data; a few frames of LAME output: 44.1 kHz joint stereo at
 # 32 kbit/s, 8 kHz mono at 8 kbit/s, 22.05 kHz mono at 16 kbit/s).
-seed() { mkdir -p "$build/corpus/$2"; echo "$3" | base64 -d > "$build/corpus/$2/seed_$1"; }
+seed() { mkdir -p "$corpus/$2"; echo "$3" | base64 -d > "$corpus/$2/seed_$1"; }
 # Text seeds, with backslash escapes: camera paths and story texts.
-seed_text() { mkdir -p "$build/corpus/$2"; printf '%b' "$3" > "$build/corpus/$2/seed_$1"; }
+seed_text() { mkdir -p "$corpus/$2"; printf '%b' "$3" > "$corpus/$2/seed_$1"; }
 seed small.bmp bmp Qk1mAAAAAAAAADYAAAAoAAAABQAAAAMAAAABABgAAAAAADAAAAATCwAAEwsAAAAAAAAAAAAAAAAAKAAAUAAAeAAAoAAAAABQAChQFFBQKHhQPKBQUAAAoAAooChQoFB4oHigoKAA
 seed colour.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjIyMjL/wAARCAAJAA0DASIAAhEBAxEB/8QAFgABAQEAAAAAAAAAAAAAAAAAAwQF/8QAJhAAAQQBAgQHAAAAAAAAAAAAAgEDBBEAEkEUITM1YXJzgZG0wv/EABQBAQAAAAAAAAAAAAAAAAAAAAP/xAAhEQABAgQHAAAAAAAAAAAAAAABAxEAAiFxEjJhgZKxwf/aAAwDAQACEQMRAD8AlbbCLAOG4LYNnG02qKpKXCAA1W1v0vtzTGkQTmS3oy0oMuuuCCDVannAu/FG0+NrxZ/VZ9P8w822O9zfKv2ZOOi0ysszZhi3oPeoBRQlAa04sxvVrR//2Q==
 seed grey.jpg jpeg /9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRofHh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/wAALCAAIAAgBAREA/8QAFAABAAAAAAAAAAAAAAAAAAAABP/EAB4QAAMAAgEFAAAAAAAAAAAAAAECAwQFMQcREiJR/9oACAEBAAA/AB6eEdF0y2dqpNnycc4cptQIXao8PX6VUs/YchTxyP/Z
@@ -64,7 +69,9 @@ seed_text story.txt text 'THE KEEPER\r\n\r\nThe light turned all night,\tand the
 seed_text lines.txt text '\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\nthe 27th line scrolls_\n'
 
 # Files made by other tools, and generated pictures small enough to mutate usefully.
-for folder in ../shared/testdata build/data; do
+folders=(build/data)
+[ $merge -eq 1 ] || folders+=(../shared/testdata)
+for folder in "${folders[@]}"; do
   [ -d "$folder" ] || continue
   find "$folder" -type f -size -256k \( -iname '*.bmp' -o -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.3ds' \
       -o -iname '*.pos' -o -iname '*.txt' \) |
@@ -72,14 +79,14 @@ for folder in ../shared/testdata build/data; do
       case "${file,,}" in
         *.bmp) kind=bmp ;; *.3ds) kind=3ds ;; *.pos) kind=pos ;; *.txt) kind=text ;; *) kind=jpeg ;;
       esac
-      cp -f "$file" "$build/corpus/$kind/$(basename "$file")"
+      cp -f "$file" "$corpus/$kind/$(basename "$file")"
     done
 done
 # The soundtrack is too long to mutate whole: its first frames (the Info frame and the quiet
 # intro) and a slice from the middle that starts between two frames.
 if [ -f build/data/demo.mp3 ]; then
-  head -c 16384 build/data/demo.mp3 > "$build/corpus/mp3/demo_start.mp3"
-  dd if=build/data/demo.mp3 of="$build/corpus/mp3/demo_middle.mp3" bs=1000 skip=3001 count=12 status=none
+  head -c 16384 build/data/demo.mp3 > "$corpus/mp3/demo_start.mp3"
+  dd if=build/data/demo.mp3 of="$corpus/mp3/demo_middle.mp3" bs=1000 skip=3001 count=12 status=none
 fi
 
 mkdir -p "$build/artifacts"
@@ -97,7 +104,7 @@ for kind in "${kinds[@]}"; do
   mkdir -p "$kept"
   target="$build/tests/fuzz/$(target_of "$kind")"
   if ! "$target" "${limit[@]}" -max_len="$(max_len_of "$kind")" -timeout=20 -rss_limit_mb=3072 \
-      -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" "$build/corpus/$kind" "$kept" \
+      -print_final_stats=1 -artifact_prefix="$build/artifacts/${kind}_" "$corpus/$kind" "$kept" \
       > "$build/${kind}_fuzz.log" 2>&1; then
     echo "The $kind reader crashed; see $build/${kind}_fuzz.log and $build/artifacts/" >&2
     tail -n 40 "$build/${kind}_fuzz.log" >&2
@@ -108,7 +115,7 @@ for kind in "${kinds[@]}"; do
     merged="$build/merged/$kind"
     rm -rf "$merged" && mkdir -p "$merged"
     "$target" -merge=1 -max_len="$(max_len_of "$kind")" -timeout=20 -rss_limit_mb=3072 "$merged" "$kept" \
-      "$build/corpus/$kind" > "$build/${kind}_merge.log" 2>&1 || { tail -n 20 "$build/${kind}_merge.log" >&2; exit 1; }
+      "$corpus/$kind" > "$build/${kind}_merge.log" 2>&1 || { tail -n 20 "$build/${kind}_merge.log" >&2; exit 1; }
     rm -rf "$kept" && cp -r "$merged" "$kept"
     echo "Kept corpus of $kind: $(ls "$kept" | wc -l) files, $(du -sk "$kept" | cut -f1) KB"
   fi
