@@ -13,18 +13,21 @@ status=$?
 
 # Dragging the window by its title bar: Windows runs its own loop meanwhile, and the frames must
 # keep coming (without the 1 ms timer of the move loop they stop for as long as the drag lasts).
-wine "$exe" --windowed --size 640x480 --data "$data" --until 10 --stats > "$work/drag.txt" 2>&1 &
+# The drag starts once the show does (its first timer event, at 0.05 s): while the program is
+# still loading it handles no messages, and a drag made then is lost.
+wine "$exe" --windowed --size 640x480 --data "$data" --until 10 --stats --trace > "$work/drag.txt" 2>&1 &
 pid=$!
 poll 60 window_with '#Vornix' 640x480 > /dev/null || { kill $pid; fail "no window to drag"; }
-sleep 2 # let the show start: the frames during the drag are the ones measured
+poll 60 grep -q '^event ' "$work/drag.txt" || { kill $pid; fail "the show did not start: $(tail -n 3 "$work/drag.txt")"; }
 xdotool mousemove 400 111 mousedown 1
 for step in $(seq 1 20); do
   xdotool mousemove $((400 + step * 3)) $((111 + step * 2))
   sleep 0.1 # a drag of two seconds at the pace of a hand
 done
 xdotool mouseup 1
-moved=$(windows '#Vornix' | awk '$3 == "640x480" { print $2 }')
-[[ -n "$moved" && "$moved" != *+200+100 ]] || { kill $pid; fail "the drag did not move the window (it is at $moved)"; }
+# where the window is now, once it is no longer where it was placed
+moved_away() { moved=$(windows '#Vornix' | awk '$3 == "640x480" { print $2 }'); [[ -n "$moved" && "$moved" != *+200+100 ]]; }
+poll 10 moved_away || { kill $pid; fail "the drag did not move the window (it is at $moved)"; }
 finish $pid
 [ "$status" = 0 ] || fail "the dragged window's run ended with $status"
 worst=$(tr -d '\r' < "$work/drag.txt" | sed -n 's/^pacing: .* worst \([0-9.]*\) ms$/\1/p')
