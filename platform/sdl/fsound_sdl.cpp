@@ -34,7 +34,7 @@ struct FSOUND_STREAM {
 namespace {
 
 constexpr float layerVersion = 3.71f;
-constexpr int outputChannels = 2;
+constexpr int outputChannels = Mp3StreamDecoder::outputChannels; // the device plays what the decoder gives
 constexpr int ringSeconds = 2;
 constexpr int callbackFrames = 1024;
 

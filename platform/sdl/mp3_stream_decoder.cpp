@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int outputChannels = 2;
 constexpr size_t fileBlockBytes = 16384;
 
 bool decoderLibraryReady()

@@ -15,6 +15,7 @@ struct _SDL_AudioStream;
 class Mp3StreamDecoder {
 public:
     enum class OpenResult { ok, noDecoder, noMemory, badFile, badFormat };
+    static constexpr int outputChannels = 2; // what read hands out: interleaved stereo
 
     Mp3StreamDecoder() = default;
     ~Mp3StreamDecoder();
