@@ -47,6 +47,7 @@ command -v wine >/dev/null || fail "wine is not installed"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/wine_run.sh"
 
 # Wine's drive Z: is the Unix root.
 windowsPath() { printf 'Z:%s' "$1"; }
@@ -80,16 +81,17 @@ for i in "${!paths[@]}"; do
     linuxResult=$("$linuxProbe" jpeg "$file" "$linuxRaw" 2>"$work/stderr")
     status=$?
     [ $status -eq 0 ] || fail "Linux probe exited with $status on $file: $(cat "$work/stderr")"
-    windowsResult=$(wine "$windowsProbe" jpeg "$(windowsPath "$file")" "$(windowsPath "$windowsRaw")" 2>"$work/stderr")
+    wine_run "$work/windows.txt" "$windowsProbe" jpeg "$(windowsPath "$file")" "$(windowsPath "$windowsRaw")"
     status=$?
-    [ $status -eq 0 ] || fail "Windows probe exited with $status on $file: $(cat "$work/stderr")"
-    windowsResult=${windowsResult//$'\r'/}
+    [ $status -eq 0 ] ||
+        fail "Windows probe exited with $status on $file: $(cat "$work/windows.txt" "$work/windows.txt.err")"
+    windowsResult=$(tr -d '\r' <"$work/windows.txt")
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "${labels[$i]}" "$file" "$linuxResult" "$windowsResult" "$linuxRaw" "$windowsRaw" >>"$runs"
 done
 
 "$linuxProbe" png "$work/linux.png" >/dev/null 2>"$work/stderr" || fail "Linux PNG probe: $(cat "$work/stderr")"
-wine "$windowsProbe" png "$(windowsPath "$work/windows.png")" >/dev/null 2>"$work/stderr" ||
-    fail "Windows PNG probe: $(cat "$work/stderr")"
+wine_run "$work/windows.txt" "$windowsProbe" png "$(windowsPath "$work/windows.png")" ||
+    fail "Windows PNG probe: $(cat "$work/windows.txt.err")"
 
 printf '%s\n' "$knownDifferences" >"$work/known.txt"
 python3 - "$runs" "$maxDifferenceLevels" "$maxMeanDifferenceLevels" "$work/linux.png" "$work/windows.png" "$work/known.txt" <<'PYTHON'

@@ -49,12 +49,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Wine's output goes to files, never to a pipe: processes Wine leaves running would hold a pipe
-# open and the reader would never see its end.
+source "$(dirname "$0")/wine_run.sh"
 run_windows() {
     local out=$1
     shift
-    wine "$windows_probe" "$@" >"$out" 2>"$out.err" </dev/null
+    wine_run "$out" "$windows_probe" "$@"
 }
 
 # WINEDLLOVERRIDES without the DLLs named in $1 (comma-separated) in any of its entries.
