@@ -468,7 +468,10 @@ void L3DS::ReadMeshChunk(const ChunkHeader& chunk)
         case vertexListChunk: {
             const uint16_t count = ReadU16();
             mesh.SetVertexCount(count);
-            for (uint32_t i = 0; i < count; ++i) {
+            // A list that runs past the end of the file (its count may claim 65,535 vertices
+            // in a few bytes) ends in the origin: only read while a value can still be read.
+            uint32_t i = 0;
+            for (; i < count && Remaining() >= sizeof(float); ++i) {
                 Vec4 v;
                 v.x = ReadF32();
                 v.y = ReadF32();
@@ -476,18 +479,25 @@ void L3DS::ReadMeshChunk(const ChunkHeader& chunk)
                 v.w = 1.0f;
                 mesh.SetVertex(v, i);
             }
+            Vec4 origin;
+            origin.w = 1.0f;
+            for (; i < count; ++i)
+                mesh.SetVertex(origin, i);
             break;
         }
         case mappingCoordsChunk: {
             const uint16_t count = ReadU16();
             if (mesh.VertexCount() == 0)
                 mesh.SetVertexCount(count);
-            for (uint32_t i = 0; i < count; ++i) {
+            uint32_t i = 0;
+            for (; i < count && Remaining() >= sizeof(float); ++i) {
                 Vec2 t;
                 t.u = ReadF32();
                 t.v = ReadF32();
                 mesh.SetTextureCoord(t, i);
             }
+            for (; i < count; ++i)
+                mesh.SetTextureCoord(Vec2(), i);
             break;
         }
         case faceListChunk:
@@ -523,15 +533,20 @@ void L3DS::ReadFaceList(const ChunkHeader& chunk, ModelMesh& mesh)
     EnterChunk(chunk);
     const uint16_t count = ReadU16();
     mesh.SetFaceCount(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        ModelFace face;
+    ModelFace face;
+    face.smoothing = 1;
+    uint32_t i = 0;
+    for (; i < count && Remaining() >= sizeof(uint16_t); ++i) {
         face.a = ReadU16();
         face.b = ReadU16();
         face.c = ReadU16();
         ReadU16(); // edge flags
-        face.smoothing = 1;
         mesh.SetFace(face, i);
     }
+    // Past the end of the file every corner reads as zero.
+    face.a = face.b = face.c = 0;
+    for (; i < count; ++i)
+        mesh.SetFace(face, i);
 
     ChunkHeader sub;
     while (ReadSubChunk(chunk, sub)) {
@@ -545,12 +560,16 @@ void L3DS::ReadFaceList(const ChunkHeader& chunk, ModelMesh& mesh)
                 mesh.AddMaterial(id);
                 const uint16_t listed = ReadU16();
                 for (uint32_t i = 0; i < listed; ++i) {
+                    // Past the end of the file every entry reads as face 0.
+                    const bool atEnd = Remaining() < sizeof(uint16_t);
                     const uint16_t f = ReadU16();
                     if (f < mesh.FaceCount()) {
                         ModelFace face = mesh.GetFace(f);
                         face.materialId = id;
                         mesh.SetFace(face, f);
                     }
+                    if (atEnd)
+                        break;
                 }
             }
         } else if (sub.id == smoothingChunk) {

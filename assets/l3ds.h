@@ -81,6 +81,9 @@ protected:
     // Sets or advances position, then clamps it to the buffer's size.
     void Seek(int64_t offset, SeekOrigin origin);
     uint32_t Tell() const { return position; }
+    // Bytes left to read. Once fewer than a value's size remain, every further read of it yields
+    // zero, so a long list can stop reading there and fill its remainder with zeros.
+    uint32_t Remaining() const { return buffer && position < size ? size - position : 0; }
 
     static constexpr uint32_t objectNameCapacity = 100;
     char objectName[objectNameCapacity] = {}; // the named object being read

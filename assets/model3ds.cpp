@@ -181,23 +181,26 @@ uint32_t ModelMesh::RemoveFacesOutsideVertices()
 
 ModelMesh::Adjacency ModelMesh::BuildAdjacency() const
 {
-    // Two passes over the faces: count the uses of every vertex, then fill each vertex's run in
-    // face order, corners a, b, c.
+    // Two passes over the faces: count the uses of every vertex and turn the counts into the end
+    // of each vertex's run; then fill the runs from their ends, walking the faces backwards
+    // (corners c, b, a). Each run then lists its faces in face order (corners a, b, c), and
+    // first[v] has moved back to the start of v's run.
     Adjacency adjacency;
-    adjacency.first.assign(VertexCount() + 1, 0);
+    std::vector<uint32_t>& first = adjacency.first;
+    first.assign(VertexCount() + 1, 0);
     for (const ModelFace& face : faces) {
-        ++adjacency.first[face.a + 1];
-        ++adjacency.first[face.b + 1];
-        ++adjacency.first[face.c + 1];
+        ++first[face.a];
+        ++first[face.b];
+        ++first[face.c];
     }
-    for (uint32_t v = 0; v < VertexCount(); ++v)
-        adjacency.first[v + 1] += adjacency.first[v];
+    for (uint32_t v = 1; v < VertexCount(); ++v)
+        first[v] += first[v - 1];
+    first[VertexCount()] = uint32_t(faces.size() * 3);
     adjacency.faces.resize(faces.size() * 3);
-    std::vector<uint32_t> next(adjacency.first.begin(), adjacency.first.end() - 1);
-    for (uint32_t f = 0; f < FaceCount(); ++f) {
-        adjacency.faces[next[faces[f].a]++] = f;
-        adjacency.faces[next[faces[f].b]++] = f;
-        adjacency.faces[next[faces[f].c]++] = f;
+    for (uint32_t f = FaceCount(); f-- > 0;) {
+        adjacency.faces[--first[faces[f].c]] = f;
+        adjacency.faces[--first[faces[f].b]] = f;
+        adjacency.faces[--first[faces[f].a]] = f;
     }
     return adjacency;
 }
@@ -220,8 +223,8 @@ bool ModelMesh::ComputeNormals(bool useSmoothingGroups)
     for (ModelFace& face : faces)
         face.normal = faceNormal(positions[face.a], positions[face.b], positions[face.c]);
 
+    Adjacency facesOfVertex = BuildAdjacency();
     if (useSmoothingGroups) {
-        const Adjacency facesOfVertex = BuildAdjacency();
 
         // Plan the split first, so a mesh that would outgrow 16-bit indices is left untouched.
         // A vertex keeps its first group; every further group (faces with another whole mask)
@@ -265,9 +268,11 @@ bool ModelMesh::ComputeNormals(bool useSmoothingGroups)
                     face.c = uint16_t(target);
             }
         }
+        // A corner only moves to a copy, so without copies the faces of each vertex stand.
+        if (VertexCount() != originalCount)
+            facesOfVertex = BuildAdjacency();
     }
 
-    const Adjacency facesOfVertex = BuildAdjacency();
     for (uint32_t v = 0; v < VertexCount(); ++v) {
         Vec3 sum;
         for (uint32_t f : facesOfVertex.of(v))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -575,6 +576,137 @@ TEST(L3DS, TruncatedFilesNeverBreakTheReader)
     L3DS whole;
     ASSERT_TRUE(whole.LoadFromMemory(bytes.data(), bytes.size()));
     EXPECT_EQ(whole.GetMesh(0).FaceCount(), 2u);
+}
+
+// A file that ends inside a list: a list's count is trusted, and what lies past the end reads as
+// zero, so the rest of the list is zeros (vertices at the origin with w 1, corners 0, face 0 for
+// every further entry of a material group), also where an earlier list had put other values.
+TEST(L3DS, ListsCutByTheEndOfTheFileEndInZeros)
+{
+    // main > editor > two materials > object > mesh > whatever body writes; the file is cut
+    // where body set the mark, plus extra bytes.
+    auto cutFile = [](auto body, size_t extra) {
+        ChunkWriter3DS out;
+        size_t cut = 0;
+        out.begin(0x4D4D);
+        out.begin(0x3D3D);
+        plainMaterial(out, "Blue");
+        plainMaterial(out, "Red");
+        out.begin(0x4000);
+        out.name("Cut");
+        out.begin(0x4100);
+        body(out, cut);
+        for (int level = 0; level < 4; ++level)
+            out.end();
+        std::vector<uint8_t> bytes = out.bytes();
+        bytes.resize(cut + extra);
+        return bytes;
+    };
+    auto vertices = [](ChunkWriter3DS& out, uint16_t count) {
+        out.begin(0x4110);
+        out.u16(count);
+        for (int i = 0; i < count * 3; ++i)
+            out.f32(float(i + 1));
+        out.end();
+    };
+
+    // Five vertices claimed; one and a third written, then two bytes of the next value.
+    const auto cutVertices = [](ChunkWriter3DS& out, size_t& cut) {
+        out.begin(0x4110);
+        out.u16(5);
+        for (float f : {1.0f, 2.0f, 3.0f, 4.0f})
+            out.f32(f);
+        cut = out.bytes().size();
+        for (int i = 0; i < 11; ++i)
+            out.f32(9.0f);
+        out.end();
+    };
+    L3DS reader;
+    ASSERT_TRUE(load(reader, cutFile(cutVertices, 2)));
+    const ModelMesh& cutList = reader.GetMesh(0);
+    ASSERT_EQ(cutList.VertexCount(), 5u);
+    const float expected[5][3] = {{1, 2, 3}, {4, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    for (uint32_t v = 0; v < 5; ++v) {
+        const Vec4& read = cutList.GetVertex(v);
+        EXPECT_EQ(read.x, expected[v][0]) << v;
+        EXPECT_EQ(read.y, expected[v][1]) << v;
+        EXPECT_EQ(read.z, expected[v][2]) << v;
+        EXPECT_EQ(read.w, 1.0f) << v;
+    }
+
+    // A second mapping list, cut after one and a half coordinates, overwrites the first with
+    // zeros.
+    const auto cutMapping = [&](ChunkWriter3DS& out, size_t& cut) {
+        vertices(out, 4);
+        out.begin(0x4140);
+        out.u16(4);
+        for (int i = 0; i < 8; ++i)
+            out.f32(0.5f);
+        out.end();
+        out.begin(0x4140);
+        out.u16(4);
+        for (float f : {0.25f, 0.75f, 0.125f})
+            out.f32(f);
+        cut = out.bytes().size();
+        for (int i = 0; i < 5; ++i)
+            out.f32(0.5f);
+        out.end();
+    };
+    ASSERT_TRUE(load(reader, cutFile(cutMapping, 3)));
+    const ModelMesh& mapped = reader.GetMesh(0);
+    ASSERT_EQ(mapped.VertexCount(), 4u);
+    EXPECT_EQ(mapped.GetVertex(3).z, 12.0f);
+    const float coords[4][2] = {{0.25f, 0.75f}, {0.125f, 0}, {0, 0}, {0, 0}};
+    for (uint32_t v = 0; v < 4; ++v) {
+        EXPECT_EQ(mapped.GetTextureCoord(v).u, coords[v][0]) << v;
+        EXPECT_EQ(mapped.GetTextureCoord(v).v, coords[v][1]) << v;
+    }
+
+    // Three faces claimed; one written and the first corner of the next. The other corners are
+    // vertex 0, and every face keeps smoothing group 1.
+    const auto cutFaces = [&](ChunkWriter3DS& out, size_t& cut) {
+        vertices(out, 3);
+        out.begin(0x4120);
+        out.u16(3);
+        for (uint16_t i : {0, 1, 2, 7, 1})
+            out.u16(i);
+        cut = out.bytes().size();
+        for (uint16_t i : {2, 0, 7, 2, 1, 0, 7})
+            out.u16(i);
+        out.end();
+    };
+    ASSERT_TRUE(load(reader, cutFile(cutFaces, 1)));
+    const ModelMesh& faced = reader.GetMesh(0);
+    ASSERT_EQ(faced.FaceCount(), 3u);
+    const std::array<uint16_t, 3> corners[3] = {{0, 1, 2}, {1, 0, 0}, {0, 0, 0}};
+    for (uint32_t f = 0; f < 3; ++f) {
+        EXPECT_EQ(faced.GetTriangleIndices(f), corners[f]) << f;
+        EXPECT_EQ(faced.GetFace(f).smoothing, 1u) << f;
+    }
+
+    // A material group of three entries cut after its first (face 1): the entries past the end
+    // read as face 0, which takes the material too.
+    const auto cutGroup = [&](ChunkWriter3DS& out, size_t& cut) {
+        vertices(out, 3);
+        out.begin(0x4120);
+        out.u16(2);
+        for (uint16_t i : {0, 1, 2, 7, 0, 2, 1, 7})
+            out.u16(i);
+        out.begin(0x4130);
+        out.name("Red");
+        out.u16(3);
+        out.u16(1);
+        cut = out.bytes().size();
+        out.u16(1);
+        out.u16(1);
+        out.end();
+        out.end();
+    };
+    ASSERT_TRUE(load(reader, cutFile(cutGroup, 1)));
+    const ModelMesh& grouped = reader.GetMesh(0);
+    ASSERT_EQ(grouped.FaceCount(), 2u);
+    EXPECT_EQ(grouped.GetFace(0).materialId, 1u);
+    EXPECT_EQ(grouped.GetFace(1).materialId, 1u);
 }
 
 namespace {
