@@ -225,7 +225,6 @@ bool ModelMesh::ComputeNormals(bool useSmoothingGroups)
 
     Adjacency facesOfVertex = BuildAdjacency();
     if (useSmoothingGroups) {
-
         // Plan the split first, so a mesh that would outgrow 16-bit indices is left untouched.
         // A vertex keeps its first group; every further group (faces with another whole mask)
         // gets a copy of it.
