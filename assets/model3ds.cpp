@@ -187,15 +187,16 @@ ModelMesh::Adjacency ModelMesh::BuildAdjacency() const
     // first[v] has moved back to the start of v's run.
     Adjacency adjacency;
     std::vector<uint32_t>& first = adjacency.first;
-    first.assign(VertexCount() + 1, 0);
+    const uint32_t vertexCount = VertexCount();
+    first.assign(vertexCount + 1, 0);
     for (const ModelFace& face : faces) {
         ++first[face.a];
         ++first[face.b];
         ++first[face.c];
     }
-    for (uint32_t v = 1; v < VertexCount(); ++v)
+    for (uint32_t v = 1; v < vertexCount; ++v)
         first[v] += first[v - 1];
-    first[VertexCount()] = uint32_t(faces.size() * 3);
+    first[vertexCount] = uint32_t(faces.size() * 3);
     adjacency.faces.resize(faces.size() * 3);
     for (uint32_t f = FaceCount(); f-- > 0;) {
         adjacency.faces[--first[faces[f].c]] = f;
@@ -228,19 +229,21 @@ bool ModelMesh::ComputeNormals(bool useSmoothingGroups)
         // Plan the split first, so a mesh that would outgrow 16-bit indices is left untouched.
         // A vertex keeps its first group; every further group (faces with another whole mask)
         // gets a copy of it.
-        uint32_t newCount = VertexCount();
-        for (uint32_t v = 0; v < VertexCount(); ++v) {
+        const uint32_t originalCount = VertexCount();
+        uint32_t newCount = originalCount;
+        for (uint32_t v = 0; v < originalCount; ++v) {
+            const auto list = facesOfVertex.of(v);
+            if (list.empty())
+                continue;
             MaskVertices masks;
-            for (uint32_t f : facesOfVertex.of(v))
+            for (uint32_t f : list)
                 if (masks.find(faces[f].smoothing) < 0)
                     masks.add(faces[f].smoothing, 0);
-            if (masks.size() > 0)
-                newCount += uint32_t(masks.size() - 1);
+            newCount += uint32_t(masks.size() - 1);
             if (newCount > maxVertexCount)
                 return false;
         }
 
-        const uint32_t originalCount = VertexCount();
         for (uint32_t v = 0; v < originalCount; ++v) {
             const auto list = facesOfVertex.of(v);
             if (list.empty())
@@ -272,14 +275,14 @@ bool ModelMesh::ComputeNormals(bool useSmoothingGroups)
             facesOfVertex = BuildAdjacency();
     }
 
-    for (uint32_t v = 0; v < VertexCount(); ++v) {
+    for (uint32_t v = 0, count = VertexCount(); v < count; ++v) {
         Vec3 sum;
         for (uint32_t f : facesOfVertex.of(v))
             sum += faces[f].normal;
         normals[v] = normalise(sum);
     }
 
-    for (uint32_t f = 0; f < FaceCount(); ++f)
+    for (uint32_t f = 0, count = FaceCount(); f < count; ++f)
         triangles[f] = {faces[f].a, faces[f].b, faces[f].c};
     return true;
 }
@@ -317,7 +320,7 @@ void ModelMesh::ComputeTangents()
     }
 
     const Adjacency facesOfVertex = BuildAdjacency();
-    for (uint32_t v = 0; v < VertexCount(); ++v) {
+    for (uint32_t v = 0, count = VertexCount(); v < count; ++v) {
         Vec3 sum;
         for (uint32_t f : facesOfVertex.of(v))
             sum += faces[f].tangent;
